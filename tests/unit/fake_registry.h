@@ -78,15 +78,36 @@ public:
         openKeys_.erase(key);
     }
 
-    // A single-byte code page: each byte is the character of the same number.
+    // A multi-byte code page, like 936: UTF-8 stands in for it (characters below U+10000).
     std::string TextToAnsi(std::wstring_view text) const override {
         std::string bytes;
-        for (wchar_t c : text) bytes.push_back(static_cast<char>(c));
+        for (wchar_t wc : text) {
+            const auto c = static_cast<std::uint32_t>(wc);
+            if (c < 0x80) {
+                bytes += static_cast<char>(c);
+            } else if (c < 0x800) {
+                bytes += static_cast<char>(0xC0 | (c >> 6));
+                bytes += static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                bytes += static_cast<char>(0xE0 | (c >> 12));
+                bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                bytes += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
         return bytes;
     }
     std::wstring AnsiToText(std::string_view bytes) const override {
         std::wstring text;
-        for (char c : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+        for (std::size_t i = 0; i < bytes.size();) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            const std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : 3;
+            std::uint32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : (b & 0x0F);
+            for (std::size_t k = 1; k < length && i + k < bytes.size(); ++k) {
+                c = (c << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+            }
+            text += static_cast<wchar_t>(c);
+            i += length;
+        }
         return text;
     }
 

@@ -110,15 +110,16 @@ TEST_F(GetKeyValueTest, KeyTheUserMayOnlyReadIsReportedMissing) {
 }
 
 TEST_F(GetKeyValueTest, OpensWithFullKeyRightsQueriesAZeroedBufferAndClosesOnce) {
-    registry.SetString(kKey, "path\xE9", "x");
+    registry.SetString(kKey, "path\xC3\xA9", "\xE5\x88\xBB");
     std::wstring value;
     EXPECT_TRUE(Read(L"path\u00E9", value));
+    EXPECT_EQ(value, L"\u523B");
 
     EXPECT_EQ(registry.LastOpenOptions, 0u);
     EXPECT_EQ(registry.LastOpenAccess, 0x2003Fu);
     EXPECT_EQ(registry.LastQueryCapacity, 1024u);
     EXPECT_TRUE(registry.BufferWasZeroed);
-    EXPECT_THAT(registry.Calls, ElementsAre("open Software\\Test", "query path\xE9", "close"));
+    EXPECT_THAT(registry.Calls, ElementsAre("open Software\\Test", "query path\xC3\xA9", "close"));
     EXPECT_EQ(registry.OpenKeyCount(), 0u);
 }
 

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+namespace tindrel {
+
+// Where the tool lives and what the batch file runs. The program holds one of these for
+// its lifetime; every value keeps its last setting until the program ends.
+struct ToolPaths {
+    std::wstring Folder;     // the tool folder, with its trailing backslash
+    std::wstring Command;    // the tool's command as the batch file writes it
+    std::wstring BatchLine;  // the batch file's one line, without its CR LF
+};
+
+}  // namespace tindrel

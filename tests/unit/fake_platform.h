@@ -1,0 +1,270 @@
+#pragma once
+// A simulated machine for the test run: files, a command interpreter whose tool writes
+// its output on a schedule, a fake clock driven by the event pump, and a view that
+// records what the window would show. Everything that changes the world is written to
+// one journal so tests can assert whole sequences.
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "run/platform.h"
+#include "run/run_view.h"
+#include "run/test_run.h"
+#include "tests/unit/fake_registry.h"
+
+namespace tindrel::testing {
+
+using namespace std::chrono_literals;
+using Journal = std::vector<std::wstring>;
+
+class FakeClock final : public Clock {
+public:
+    Milliseconds Now() override { return Current; }
+    Milliseconds Current{0};
+};
+
+class FakeEventPump final : public EventPump {
+public:
+    explicit FakeEventPump(FakeClock& clock) : clock_(clock) {}
+
+    void At(Milliseconds when, std::function<void()> event) { events_.emplace(when, std::move(event)); }
+
+    void ProcessEventsUntil(Milliseconds deadline, const std::function<bool()>& stop) override {
+        ++Calls;
+        while (!events_.empty() && events_.begin()->first <= deadline) {
+            auto event = std::move(events_.begin()->second);
+            clock_.Current = std::max(clock_.Current, events_.begin()->first);
+            events_.erase(events_.begin());
+            event();
+            if (stop()) return;
+        }
+        clock_.Current = std::max(clock_.Current, deadline);
+    }
+
+    int Calls = 0;
+
+private:
+    FakeClock& clock_;
+    std::multimap<Milliseconds, std::function<void()>> events_;
+};
+
+class FakeFileSystem final : public FileSystem {
+public:
+    struct File {
+        std::string Bytes;
+        bool Writing = false;  // held open by a writer
+        int BusyDeletes = 0;   // deletions that fail as if another process held it
+    };
+
+    explicit FakeFileSystem(Journal& journal) : journal_(journal) {}
+
+    bool FileExists(const std::wstring& path) override { return Files.count(path) != 0; }
+    bool IsBeingWritten(const std::wstring& path) override { return Files.count(path) && Files[path].Writing; }
+    bool IsDirectory(const std::wstring& path) override { return Directories.count(path) != 0; }
+
+    std::optional<SystemError> TryDeleteFile(const std::wstring& path) override {
+        const auto found = Files.find(path);
+        if (found == Files.end()) return std::nullopt;
+        if (found->second.BusyDeletes > 0 || found->second.Writing) {
+            if (found->second.BusyDeletes > 0) --found->second.BusyDeletes;
+            return SystemError(L"删除文件", path, 32, L"sharing violation");
+        }
+        Files.erase(found);
+        journal_.push_back(L"delete " + path);
+        return std::nullopt;
+    }
+
+    void SetCurrentDirectory(const std::wstring& path) override {
+        if (!IsDirectory(path)) throw SystemError(L"更改当前目录", path, 3, L"path not found");
+        CurrentDirectory = path;
+        journal_.push_back(L"cd " + path);
+    }
+
+    void WriteFile(const std::wstring& path, const std::string& bytes) override {
+        if (!IsDirectory(path.substr(0, path.rfind(L'\\') + 1))) {
+            throw SystemError(L"写入文件", path, 3, L"path not found");
+        }
+        Files[path] = File{bytes};
+        journal_.push_back(L"write " + path);
+    }
+
+    std::wstring ShortPath(const std::wstring& path) override {
+        const auto found = ShortNames.find(path);
+        return found == ShortNames.end() ? std::wstring() : found->second;
+    }
+
+    std::map<std::wstring, File> Files;
+    std::set<std::wstring> Directories;
+    std::map<std::wstring, std::wstring> ShortNames;
+    std::wstring CurrentDirectory;
+
+private:
+    Journal& journal_;
+};
+
+// Like a Western OEM code page: ASCII and é (0x82), nothing else.
+class FakeEncoding final : public BatchEncoding {
+public:
+    std::optional<std::string> Encode(const std::wstring& text) const override {
+        std::string bytes;
+        for (wchar_t c : text) {
+            if (c < 0x80) {
+                bytes += static_cast<char>(c);
+            } else if (c == L'\u00E9') {
+                bytes += '\x82';
+            } else {
+                return std::nullopt;
+            }
+        }
+        return bytes;
+    }
+};
+
+class FakeLauncher final : public ToolLauncher {
+public:
+    class Tool final : public LaunchedTool {
+    public:
+        Tool(FakeLauncher& launcher, int number) : launcher_(launcher), number_(number) {}
+        void Stop() override {
+            launcher_.journal_.push_back(L"stop tool " + std::to_wstring(number_));
+            if (launcher_.OnStop) launcher_.OnStop(number_);
+        }
+
+    private:
+        FakeLauncher& launcher_;
+        int number_;
+    };
+
+    explicit FakeLauncher(Journal& journal) : journal_(journal) {}
+
+    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& workingDirectory) override {
+        ++Launches;
+        journal_.push_back(L"launch " + batchFile + L" in " + workingDirectory);
+        if (OnLaunch) OnLaunch(Launches);
+        return std::make_unique<Tool>(*this, Launches);
+    }
+
+    std::function<void(int)> OnLaunch;
+    std::function<void(int)> OnStop;
+    int Launches = 0;
+
+private:
+    Journal& journal_;
+};
+
+struct InstallationMissing {};
+
+class FakeNotice final : public InstallationNotice {
+public:
+    explicit FakeNotice(Journal& journal) : journal_(journal) {}
+    [[noreturn]] void ReportMissingInstallation() override {
+        journal_.push_back(L"missing installation");
+        throw InstallationMissing{};
+    }
+
+private:
+    Journal& journal_;
+};
+
+class RecordingView final : public RunView {
+public:
+    RecordingView(Journal& journal, FakeClock& clock, FakeFileSystem& files)
+        : journal_(journal), clock_(clock), files_(files) {}
+
+    void SetCaption(const std::wstring& Text) override {
+        Caption = Text;
+        CaptionTimes.emplace_back(clock_.Current, Text);
+        journal_.push_back(L"caption " + Text);
+    }
+    void SetResultText(const std::wstring& Text) override {
+        Result = Text;
+        journal_.push_back(L"text " + Text);
+    }
+    void LoadResultFile(const std::wstring& Path) override {
+        Result = std::wstring(files_.Files.at(Path).Bytes.begin(), files_.Files.at(Path).Bytes.end());
+        journal_.push_back(L"load " + Path);
+    }
+    void SetResultPointer(bool busy) override {
+        Busy = busy;
+        journal_.push_back(busy ? L"pointer busy" : L"pointer text");
+    }
+    void SetExitEnabled(bool Enabled) override {
+        ExitEnabled = Enabled;
+        journal_.push_back(Enabled ? L"exit on" : L"exit off");
+    }
+
+    std::wstring Caption;
+    std::wstring Result;
+    bool Busy = false;
+    bool ExitEnabled = true;
+    std::vector<std::pair<Milliseconds, std::wstring>> CaptionTimes;
+
+private:
+    Journal& journal_;
+    FakeClock& clock_;
+    FakeFileSystem& files_;
+};
+
+// A whole simulated machine with Nero installed in `folder`.
+class FakeWorld {
+public:
+    static constexpr char kInstallKey[] = "Software\\Ahead\\Nero - Burning Rom\\General";
+
+    void InstallAt(const std::wstring& folder) {
+        SetRegistryPath(folder + L"nero.exe");
+        files.Directories.insert(folder);
+    }
+    void SetRegistryPath(const std::wstring& path) {
+        registry.SetString(kInstallKey, "RegisteredTypesNeroPath", registry.TextToAnsi(path));
+    }
+
+    FakeWorld() {
+        // Stopping a tool ends whatever holds its output file.
+        launcher.OnStop = [this](int) {
+            const auto found = files.Files.find(paths.Folder + L"b.txt");
+            if (found != files.Files.end()) found->second.Writing = false;
+        };
+    }
+
+    // The command interpreter creates the output file at once and holds it while the
+    // tool runs; the tool then writes `output` and everything lets go of the file.
+    void SimulateAnswer(Milliseconds delay, std::string output) {
+        const std::wstring path = paths.Folder + L"b.txt";
+        files.Files[path] = FakeFileSystem::File{"", true};
+        pump.At(clock.Current + delay, [this, path, output] {
+            const auto found = files.Files.find(path);
+            if (found == files.Files.end()) return;
+            found->second.Bytes = output;
+            found->second.Writing = false;
+        });
+    }
+    void SimulateHang() { files.Files[paths.Folder + L"b.txt"] = FakeFileSystem::File{"", true}; }
+
+    void ToolAnswersAfter(Milliseconds delay, std::string output) {
+        launcher.OnLaunch = [this, delay, output](int) { SimulateAnswer(delay, output); };
+    }
+    void ToolNeverAnswers() {
+        launcher.OnLaunch = [this](int) { SimulateHang(); };
+    }
+
+    void Run() { StartTestRun(paths, view, context); }
+    void PressStartAt(Milliseconds when) { pump.At(when, [this] { Run(); }); }
+
+    Journal journal;
+    FakeClock clock;
+    FakeEventPump pump{clock};
+    FakeRegistry registry;
+    FakeFileSystem files{journal};
+    FakeEncoding encoding;
+    FakeLauncher launcher{journal};
+    FakeNotice notice{journal};
+    RecordingView view{journal, clock, files};
+    RunContext context{registry, files, encoding, launcher, clock, pump, notice, 6s, 0, nullptr};
+    ToolPaths paths;
+};
+
+}  // namespace tindrel::testing
