@@ -25,7 +25,7 @@ public:
     // Empty when deleted or already gone; the error when another process holds the file
     // (worth retrying). Throws for any other failure.
     virtual std::optional<SystemError> TryDeleteFile(const std::wstring& path) = 0;
-    virtual void SetCurrentDirectory(const std::wstring& path) = 0;
+    virtual void ChangeDirectory(const std::wstring& path) = 0;
     // Creates or truncates the file and writes the bytes. Throws on failure.
     virtual void WriteFile(const std::wstring& path, const std::string& bytes) = 0;
     // The 8.3 form of an existing path; empty where the volume has none.

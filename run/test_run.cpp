@@ -104,7 +104,7 @@ void StartTestRun(ToolPaths& Paths, RunView& View, RunContext& Context) {
     const std::wstring batchPath = Paths.Folder + kBatchFile;
     const std::string batchBytes = EncodeBatchFile(Paths, Context, batchPath);
 
-    Context.Files.SetCurrentDirectory(Paths.Folder);
+    Context.Files.ChangeDirectory(Paths.Folder);
     Context.Files.WriteFile(batchPath, batchBytes);
 
     View.SetCaption(kRunningCaption);

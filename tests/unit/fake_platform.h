@@ -78,7 +78,7 @@ public:
         return std::nullopt;
     }
 
-    void SetCurrentDirectory(const std::wstring& path) override {
+    void ChangeDirectory(const std::wstring& path) override {
         if (!IsDirectory(path)) throw SystemError(L"更改当前目录", path, 3, L"path not found");
         CurrentDirectory = path;
         journal_.push_back(L"cd " + path);

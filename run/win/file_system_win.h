@@ -1,0 +1,28 @@
+#pragma once
+#include "run/platform.h"
+#include "run/win/scripting_file_system.h"
+
+namespace tindrel::win {
+
+class Win32FileSystem final : public FileSystem {
+public:
+    bool FileExists(const std::wstring& path) override;
+    bool IsBeingWritten(const std::wstring& path) override;
+    bool IsDirectory(const std::wstring& path) override;
+    std::optional<SystemError> TryDeleteFile(const std::wstring& path) override;
+    void ChangeDirectory(const std::wstring& path) override;
+    void WriteFile(const std::wstring& path, const std::string& bytes) override;
+    std::wstring ShortPath(const std::wstring& path) override;
+
+private:
+    ScriptingFileSystem scripting_;
+};
+
+// The batch file in the code page the command interpreter reads it in: the OEM one.
+// It equals the ANSI code page on Chinese systems, so there the bytes are the same.
+class OemBatchEncoding final : public BatchEncoding {
+public:
+    std::optional<std::string> Encode(const std::wstring& text) const override;
+};
+
+}  // namespace tindrel::win

@@ -1,0 +1,98 @@
+// A stand-in for the burning suite's command-line drive lister, for tests and the demo.
+// What it does is chosen by nerocmd.cfg beside it (key=value lines):
+//   mode=list|empty|hang|binary|large   what to print (default list)
+//   delay=MS      wait before printing anything
+//   split=MS      print half the list, wait, print the rest (a slow scan)
+//   size=BYTES    how much `large` prints
+//   hold=MS       keep running this long after printing (stdout still open)
+// Every start appends "arguments|working directory" to nerocmd.log beside it.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::wstring OwnFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::map<std::string, std::string> ReadSettings(const std::wstring& folder) {
+    std::map<std::string, std::string> settings;
+    std::ifstream file(std::filesystem::path(folder + L"nerocmd.cfg"));
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto equals = line.find('=');
+        if (equals != std::string::npos) settings[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return settings;
+}
+
+std::string Ansi(const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+void Log(const std::wstring& folder) {
+    wchar_t directory[MAX_PATH];
+    const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, directory);
+    std::wstring line = ::GetCommandLineW();
+    line = line.substr(line.find(L"--") == std::wstring::npos ? line.size() : line.find(L"--"));
+    while (!line.empty() && line.back() == L' ') line.pop_back();  // the blank before ">"
+    line += L"|" + std::wstring(directory, length) + L"\r\n";
+    std::ofstream(std::filesystem::path(folder + L"nerocmd.log"), std::ios::app | std::ios::binary) << Ansi(line);
+}
+
+void Print(const std::string& bytes) {
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+int Number(const std::map<std::string, std::string>& settings, const char* key, int fallback) {
+    const auto found = settings.find(key);
+    return found == settings.end() ? fallback : std::stoi(found->second);
+}
+
+}  // namespace
+
+int wmain() {
+    const std::wstring folder = OwnFolder();
+    Log(folder);
+    const auto settings = ReadSettings(folder);
+    const std::string mode = settings.count("mode") ? settings.at("mode") : "list";
+    ::Sleep(static_cast<DWORD>(Number(settings, "delay", 0)));
+
+    if (mode == "hang") {
+        ::Sleep(INFINITE);
+    } else if (mode == "binary") {
+        std::string bytes;
+        for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
+        Print(bytes);
+    } else if (mode == "large") {
+        const int size = Number(settings, "size", 1 << 20);
+        std::string line = "0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
+        std::string bytes;
+        bytes.reserve(static_cast<size_t>(size));
+        while (static_cast<int>(bytes.size()) < size) bytes += line;
+        bytes.resize(static_cast<size_t>(size));
+        Print(bytes);
+    } else if (mode == "list") {
+        Print(Ansi(L"找到 2 台刻录设备：\r\n\r\n"
+                   L"驱动器 1：D: HL-DT-ST DVDRAM GH24NSD1（DVD±R/RW，CD-R/RW）\r\n"));
+        ::Sleep(static_cast<DWORD>(Number(settings, "split", 0)));
+        Print(Ansi(L"驱动器 2：Image Recorder 映像刻录机（写入映像文件）\r\n"
+                   L"\r\n扫描完成。\r\n"));
+    }
+    ::Sleep(static_cast<DWORD>(Number(settings, "hold", 0)));
+    return 0;
+}

@@ -1,0 +1,153 @@
+#pragma once
+// What the Win32 run tests share: a tool folder holding the simulated drive lister, the
+// installation entry pointing at it, the real Win32 platform, and a view that records.
+
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "run/steady_clock.h"
+#include "run/test_run.h"
+#include "run/win/code_page.h"
+#include "run/win/com_ptr.h"
+#include "run/win/event_pump_win.h"
+#include "run/win/file_system_win.h"
+#include "run/win/registry_win.h"
+#include "run/win/tool_launcher_win.h"
+#include "run/win/unique_handle.h"
+
+namespace tindrel::win::testing {
+
+namespace fs = std::filesystem;
+
+inline fs::path OwnFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(std::wstring(path, length)).parent_path();
+}
+
+inline std::string ReadBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+inline void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+struct InstallationMissing {};
+
+class ThrowingNotice final : public InstallationNotice {
+public:
+    [[noreturn]] void ReportMissingInstallation() override { throw InstallationMissing{}; }
+};
+
+class RecordingView final : public RunView {
+public:
+    void SetCaption(const std::wstring& Text) override { Caption = Text; }
+    void SetResultText(const std::wstring& Text) override { Result = Text; }
+    void LoadResultFile(const std::wstring& Path) override {
+        Result = FromCodePage(CP_ACP, ReadBytes(fs::path(Path)));
+        ++Loads;
+    }
+    void SetResultPointer(bool busy) override { Busy = busy; }
+    void SetExitEnabled(bool enabled) override { ExitEnabled = enabled; }
+
+    std::wstring Caption;
+    std::wstring Result;
+    bool Busy = false;
+    bool ExitEnabled = true;
+    int Loads = 0;
+};
+
+// Calls `action` once, `delay` after it is armed, from the message loop: a button press
+// arriving while a run waits.
+class DelayedAction {
+public:
+    DelayedAction(UINT delay, std::function<void()> action) : action_(std::move(action)) {
+        window_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        ::SetTimer(window_, 1, delay, &DelayedAction::OnTimer);
+    }
+    ~DelayedAction() { ::DestroyWindow(window_); }
+    DelayedAction(const DelayedAction&) = delete;
+    DelayedAction& operator=(const DelayedAction&) = delete;
+
+private:
+    static void CALLBACK OnTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(window, id);
+        reinterpret_cast<DelayedAction*>(::GetWindowLongPtrW(window, GWLP_USERDATA))->action_();
+    }
+    HWND window_;
+    std::function<void()> action_;
+};
+
+class RunFixture : public ::testing::Test {
+protected:
+    static constexpr wchar_t kInstallKey[] = L"Software\\Ahead\\Nero - Burning Rom\\General";
+
+    void SetUp() override {
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    installKey_.Put(), nullptr),
+                  ERROR_SUCCESS);
+        context.CycleLength = Milliseconds{300};
+    }
+    void TearDown() override {
+        context.Tool.reset();
+        ::RegDeleteValueW(installKey_.Get(), L"RegisteredTypesNeroPath");
+        std::error_code ignored;
+        for (const auto& folder : made_) fs::remove_all(folder, ignored);
+    }
+
+    // A fresh tool folder holding the simulated tool with the given settings, named in
+    // the installation entry. Returns it with its trailing backslash.
+    std::wstring MakeToolFolder(const fs::path& folder, const std::string& settings = "") {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        fs::create_directories(folder);
+        made_.push_back(folder);
+        fs::copy_file(OwnFolder() / L"nerocmd.exe", folder / L"nerocmd.exe");
+        WriteBytes(folder / L"nerocmd.cfg", settings);
+        std::wstring withSlash = folder.wstring();
+        if (withSlash.back() != L'\\') withSlash += L'\\';
+        SetInstallPath(withSlash + L"nero.exe");
+        return withSlash;
+    }
+    void SetInstallPath(const std::wstring& path) {
+        ASSERT_EQ(::RegSetValueExW(installKey_.Get(), L"RegisteredTypesNeroPath", 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(path.c_str()),
+                                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+
+    void Run() { StartTestRun(paths, view, context); }
+
+    static bool WorkFilesLeft(const std::wstring& folder) {
+        return fs::exists(folder + L"b.txt") || fs::exists(folder + L"run.bat");
+    }
+    static std::string ToolLog(const std::wstring& folder) { return ReadBytes(folder + L"nerocmd.log"); }
+
+    ComApartment com;
+    Win32Registry registry;
+    Win32FileSystem files;
+    OemBatchEncoding encoding;
+    JobToolLauncher launcher;
+    SteadyClock clock;
+    Win32EventPump pump{clock};
+    ThrowingNotice notice;
+    RunContext context{registry, files, encoding, launcher, clock, pump, notice, Milliseconds{6000}, 0, nullptr};
+    ToolPaths paths;
+    RecordingView view;
+
+private:
+    UniqueHkey installKey_;
+    std::vector<fs::path> made_;
+};
+
+}  // namespace tindrel::win::testing
