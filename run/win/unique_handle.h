@@ -63,6 +63,11 @@ struct FontTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::DeleteObject(h); }
 };
+struct PenTraits {
+    using Handle = HPEN;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
 struct IconTraits {
     using Handle = HICON;
     static Handle Invalid() noexcept { return nullptr; }
@@ -73,6 +78,7 @@ using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueFont = UniqueHandle<FontTraits>;
+using UniquePen = UniqueHandle<PenTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 
 }  // namespace tindrel::win

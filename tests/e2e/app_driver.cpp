@@ -1,0 +1,142 @@
+#include "tests/e2e/app_driver.h"
+
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "resources/resource_ids.h"
+
+namespace tindrel::e2e {
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto giveUp = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() >= giveUp) return false;
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+std::wstring WindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"<hung>";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    ::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                          5000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+RECT RectIn(HWND parent, HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+SIZE ClientSize(HWND window) {
+    RECT rect{};
+    ::GetClientRect(window, &rect);
+    return SIZE{rect.right, rect.bottom};
+}
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize), 0,
+                          0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    info.bmiHeader.biSizeImage = imageSize;
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), imageSize);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return out.good();
+}
+
+RunningApp::RunningApp() {
+    wchar_t own[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+    std::wstring exe(own, length);
+    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"tindrel.exe";
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process_)) {
+        return;
+    }
+    ::WaitForInputIdle(process_.hProcess, 10000);
+    WaitUntil([this] { return (main_ = FindWindowOf(TINDREL_FORM1_CLASS)) != nullptr && ::IsWindowVisible(main_); },
+              15s);
+}
+
+RunningApp::~RunningApp() {
+    if (Running()) {
+        ::TerminateProcess(process_.hProcess, 99);
+        ::WaitForSingleObject(process_.hProcess, 5000);
+    }
+    if (process_.hProcess) ::CloseHandle(process_.hProcess);
+    if (process_.hThread) ::CloseHandle(process_.hThread);
+}
+
+void RunningApp::Click(int id) const {
+    // Posted, not sent: Start's handler runs the whole test run before it returns.
+    ::PostMessageW(Control(id), BM_CLICK, 0, 0);
+}
+
+HWND RunningApp::FindWindowOf(const wchar_t* className, const wchar_t* caption) const {
+    struct Search {
+        DWORD Process;
+        const wchar_t* ClassName;
+        const wchar_t* Caption;
+        HWND Found;
+    } search{process_.dwProcessId, className, caption, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            wchar_t name[64] = {};
+            ::GetClassNameW(window, name, 64);
+            if (owner == s->Process && ::lstrcmpiW(name, s->ClassName) == 0 &&
+                (!s->Caption || WindowText(window) == s->Caption)) {
+                s->Found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+bool RunningApp::WaitForCaption(const std::wstring& caption, std::chrono::milliseconds timeout) const {
+    return WaitUntil([&] { return Caption() == caption; }, timeout);
+}
+
+bool RunningApp::WaitForExit(std::chrono::milliseconds timeout, DWORD* code) const {
+    if (::WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return false;
+    if (code) ::GetExitCodeProcess(process_.hProcess, code);
+    return true;
+}
+
+bool RunningApp::Running() const {
+    return process_.hProcess && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+}  // namespace tindrel::e2e

@@ -1,0 +1,53 @@
+#pragma once
+// Drives a running tindrel.exe from another process, as a user or a test would: finds its
+// windows and controls by class and identifier, clicks, reads texts, states and
+// positions, and photographs windows.
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace tindrel::e2e {
+
+using namespace std::chrono_literals;
+
+// Polls `condition` until it holds or `timeout` passes; true if it held.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+std::wstring WindowText(HWND window);
+// The window's rectangle in the client coordinates of `parent`.
+RECT RectIn(HWND parent, HWND window);
+SIZE ClientSize(HWND window);
+// Saves the screen area of `window` (with its frame) as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::wstring& path);
+
+class RunningApp {
+public:
+    // Starts the program beside this executable and waits for its main window.
+    RunningApp();
+    ~RunningApp();
+    RunningApp(const RunningApp&) = delete;
+    RunningApp& operator=(const RunningApp&) = delete;
+
+    HWND MainWindow() const { return main_; }
+    HWND Control(int id) const { return ::GetDlgItem(main_, id); }
+    void Click(int id) const;
+    std::wstring Caption() const { return WindowText(main_); }
+    std::wstring Text(int id) const { return WindowText(Control(id)); }
+    bool Enabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
+
+    // A top-level window of the program with this class (and caption, if given).
+    HWND FindWindowOf(const wchar_t* className, const wchar_t* caption = nullptr) const;
+    bool WaitForCaption(const std::wstring& caption, std::chrono::milliseconds timeout) const;
+    // True if the process ended within `timeout`; its exit code goes to `code`.
+    bool WaitForExit(std::chrono::milliseconds timeout, DWORD* code = nullptr) const;
+    bool Running() const;
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND main_ = nullptr;
+};
+
+}  // namespace tindrel::e2e

@@ -1,0 +1,216 @@
+// The real tindrel.exe under Wine, driven from outside as a user would drive it.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "resources/form1_layout.h"
+#include "tests/e2e/app_driver.h"
+
+namespace tindrel::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const fs::path kToolFolder = L"C:\\TindrelE2E\\Program Files\\Nero";
+constexpr wchar_t kInstallKey[] = L"Software\\Ahead\\Nero - Burning Rom\\General";
+constexpr wchar_t kInstallValue[] = L"RegisteredTypesNeroPath";
+
+fs::path OwnFolder() {
+    wchar_t path[MAX_PATH];
+    return fs::path(std::wstring(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH))).parent_path();
+}
+
+bool WorkFilesLeft() { return fs::exists(kToolFolder / L"b.txt") || fs::exists(kToolFolder / L"run.bat"); }
+
+// Installs the simulated tool under a "Program Files" folder, and puts back whatever
+// installation entry the prefix had afterwards.
+class EndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::SetProcessDPIAware();
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        DWORD size = sizeof saved_;
+        hadValue_ = ::RegQueryValueExW(key_, kInstallValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &size) ==
+                    ERROR_SUCCESS;
+        std::error_code ignored;
+        fs::remove_all(kToolFolder, ignored);
+        fs::create_directories(kToolFolder);
+        fs::copy_file(OwnFolder() / L"nerocmd.exe", kToolFolder / L"nerocmd.exe");
+        std::ofstream(kToolFolder / L"nerocmd.cfg") << "mode=list\n";
+        SetInstallPath((kToolFolder / L"nero.exe").wstring());
+    }
+    void TearDown() override {
+        if (hadValue_) {
+            SetInstallPath(saved_);
+        } else {
+            ::RegDeleteValueW(key_, kInstallValue);
+        }
+        ::RegCloseKey(key_);
+    }
+    void SetInstallPath(const std::wstring& path) {
+        ::RegSetValueExW(key_, kInstallValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                         static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    }
+    void RemoveInstallEntry() { ::RegDeleteValueW(key_, kInstallValue); }
+
+private:
+    HKEY key_ = nullptr;
+    wchar_t saved_[1024] = {};
+    bool hadValue_ = false;
+};
+
+TEST_F(EndToEndTest, TheMainWindowOpensWithItsLayout) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    EXPECT_EQ(app.Caption(), L"Tindrel测试");
+    const SIZE client = ClientSize(app.MainWindow());
+    EXPECT_EQ(client.cx, 570);
+    EXPECT_EQ(client.cy, 390);
+    for (const ControlLayout& layout : kForm1Controls) {
+        SCOPED_TRACE(fs::path(layout.Name).string());
+        const HWND control = app.Control(layout.Id);
+        ASSERT_TRUE(control);
+        const RECT rect = RectIn(app.MainWindow(), control);
+        EXPECT_EQ(rect.left, ::MulDiv(layout.Left, 96, 1440));
+        EXPECT_EQ(rect.top, ::MulDiv(layout.Top, 96, 1440));
+        EXPECT_EQ(rect.right - rect.left, ::MulDiv(layout.Width, 96, 1440));
+        EXPECT_EQ(rect.bottom - rect.top, ::MulDiv(layout.Height, 96, 1440));
+        EXPECT_EQ(WindowText(control), layout.Text);
+    }
+    // Tab order: Start, About, results, Exit, and round again.
+    HWND focus = app.Control(IDC_COMMAND1);
+    for (int id : {IDC_COMMAND2, IDC_RICHTEXTBOX1, IDC_COMMAND3, IDC_COMMAND1}) {
+        focus = ::GetNextDlgTabItem(app.MainWindow(), focus, FALSE);
+        EXPECT_EQ(::GetDlgCtrlID(focus), id);
+    }
+    EXPECT_TRUE(app.Enabled(IDC_COMMAND3));
+    const LONG style = ::GetWindowLongW(app.MainWindow(), GWL_STYLE);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+}
+
+TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    const auto start = std::chrono::steady_clock::now();
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    EXPECT_EQ(app.Text(IDC_RICHTEXTBOX1), L"正在测试...请稍候！！");
+    EXPECT_FALSE(app.Enabled(IDC_COMMAND3));
+    EXPECT_TRUE(fs::exists(kToolFolder / L"run.bat"));
+
+    // The window stays usable while the run waits, and refuses to close.
+    app.Click(IDC_COMMAND2);
+    EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) != nullptr; }, 3s));
+    ::PostMessageW(app.FindWindowOf(TINDREL_ABOUT_CLASS), WM_COMMAND, IDCANCEL, 0);
+    ::PostMessageW(app.MainWindow(), WM_CLOSE, 0, 0);
+    ::PostMessageW(app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, 3s));
+    EXPECT_EQ(app.Caption(), L"正在测试...");
+
+    ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 12s);
+    EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(L"找到 2 台刻录设备"));
+    EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(L"扫描完成。"));
+    EXPECT_TRUE(app.Enabled(IDC_COMMAND3));
+    EXPECT_FALSE(WorkFilesLeft());
+    ::PostMessageW(app.MainWindow(), WM_CLOSE, 0, 0);
+
+    // A second run, with the caption never going back to the initial one.
+    std::ofstream(kToolFolder / L"nerocmd.cfg") << "mode=large\nsize=70000\n";
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    const std::wstring large = app.Text(IDC_RICHTEXTBOX1);
+    std::wstring expected;
+    while (expected.size() < 70000) expected += L"0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
+    expected.resize(70000);
+    const auto mismatch = std::mismatch(large.begin(), large.end(), expected.begin(), expected.end());
+    EXPECT_EQ(large.size(), expected.size()) << "no truncation at 32K or 64K characters";
+    EXPECT_EQ(mismatch.first, large.end()) << (mismatch.first - large.begin()) << ": "
+                                           << fs::path(std::wstring(mismatch.first, mismatch.first + 8)).string();
+    EXPECT_TRUE(app.Running());
+
+    std::ofstream(kToolFolder / L"b.txt") << "left over";
+    std::ofstream(kToolFolder / L"run.bat") << "left over";
+    app.Click(IDC_COMMAND3);
+    DWORD code = 99;
+    ASSERT_TRUE(app.WaitForExit(5s, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(EndToEndTest, ExitBeforeAnyRunRemovesNothing) {
+    std::ofstream(kToolFolder / L"b.txt") << "not ours";
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    ::PostMessageW(app.MainWindow(), WM_CLOSE, 0, 0);
+    ::PostMessageW(app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(app.Running());
+    app.Click(IDC_COMMAND3);
+    EXPECT_TRUE(app.WaitForExit(5s));
+    EXPECT_TRUE(fs::exists(kToolFolder / L"b.txt"));
+}
+
+TEST_F(EndToEndTest, TheAboutWindowIsOneWindowWithTheVersionRecordsTexts) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        for (int press = 0; press < 3; ++press) app.Click(IDC_COMMAND2);
+        HWND about = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, 3s));
+        std::this_thread::sleep_for(300ms);
+        int count = 0;
+        ::EnumWindows(
+            [](HWND window, LPARAM counter) -> BOOL {
+                wchar_t name[64] = {};
+                ::GetClassNameW(window, name, 64);
+                if (::lstrcmpW(name, TINDREL_ABOUT_CLASS) == 0) ++*reinterpret_cast<int*>(counter);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&count));
+        EXPECT_EQ(count, 1);
+        EXPECT_EQ(WindowText(about), L"关于 Tindrel");
+        EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_LBLVERSION)), L"版本 2.0.0");
+        EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_LBLTITLE)), L"Tindrel");
+        EXPECT_EQ(ClientSize(about).cx, 382);
+        EXPECT_EQ(ClientSize(about).cy, 237);
+        // Esc, through the dialog manager, closes it.
+        ::PostMessageW(::GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, 3s));
+    }
+}
+
+TEST_F(EndToEndTest, AMissingInstallationIsReportedAndEndsTheProgram) {
+    RemoveInstallEntry();
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    app.Click(IDC_COMMAND1);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindowOf(L"#32770", L"错误")) != nullptr; }, 5s));
+    std::wstring texts;
+    ::EnumChildWindows(
+        box,
+        [](HWND child, LPARAM collected) -> BOOL {
+            *reinterpret_cast<std::wstring*>(collected) += WindowText(child) + L"|";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    EXPECT_THAT(texts, HasSubstr(L"Nero Burning Rom 未安装成功! 程序将退出!"));
+    EXPECT_THAT(texts, Not(HasSubstr(L"取消")));
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 0;
+    ASSERT_TRUE(app.WaitForExit(5s, &code));
+    EXPECT_EQ(code, 1u);
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+}  // namespace
+}  // namespace tindrel::e2e

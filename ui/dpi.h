@@ -1,0 +1,29 @@
+#pragma once
+// Scaling from the layout tables' twips to a window's pixels, and the fonts for it.
+// Functions newer than Windows 7 are looked up at run time, with fallbacks.
+
+#include <windows.h>
+
+#include "resources/layout_table.h"
+#include "run/win/unique_handle.h"
+
+namespace tindrel::ui {
+
+UINT WindowDpi(HWND window);
+
+inline int TwipsToPixels(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }
+
+// The outer size of a window whose client area is `client` twips at `dpi`.
+SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT dpi);
+
+// The system's message font (what dialogs use) at `dpi`.
+win::UniqueFont MessageFont(UINT dpi);
+struct FontFace {
+    const wchar_t* Name;
+    int Weight;
+};
+// A font of the first installed face in `faces`, at `points` and `dpi`. Each face has its
+// own weight, so a missing heavy face can fall back to a bold rendering of another.
+win::UniqueFont PointFont(std::initializer_list<FontFace> faces, int points, UINT dpi);
+
+}  // namespace tindrel::ui

@@ -1,0 +1,152 @@
+#include "ui/form1.h"
+
+#include "resources/form1_layout.h"
+#include "run/win/win32_error.h"
+#include "ui/dpi.h"
+
+namespace tindrel::ui {
+namespace {
+
+// A fixed dialog frame without minimize or maximize buttons.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_TINDREL));
+    windowClass.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TINDREL), IMAGE_ICON,
+                                                          ::GetSystemMetrics(SM_CXSMICON),
+                                                          ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = TINDREL_FORM1_CLASS;
+    if (!::RegisterClassExW(&windowClass)) win::ThrowLastError(L"注册窗口类", TINDREL_FORM1_CLASS);
+}
+
+}  // namespace
+
+void Form1::Create(HINSTANCE instance, int show) {
+    RegisterWindowClass(instance, &WindowProcedure);
+    if (!::CreateWindowExW(kExStyle, TINDREL_FORM1_CLASS, kForm1Caption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                           nullptr, nullptr, instance, this)) {
+        win::ThrowLastError(L"创建主窗口");
+    }
+
+    // Sized for its DPI, centred on the work area of its monitor.
+    const SIZE size = OuterSizeForClient(kForm1Client, kStyle, kExStyle, WindowDpi(hwnd_));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& area = monitor.rcWork;
+    ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - size.cx) / 2,
+                   area.top + (area.bottom - area.top - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(hwnd_, show);
+    ::UpdateWindow(hwnd_);
+}
+
+void Form1::OnCreate() {
+    controls_ = CreateControls(hwnd_, kForm1Controls);
+    Command1 = ::GetDlgItem(hwnd_, IDC_COMMAND1);
+    Command2 = ::GetDlgItem(hwnd_, IDC_COMMAND2);
+    Command3 = ::GetDlgItem(hwnd_, IDC_COMMAND3);
+    Label1 = ::GetDlgItem(hwnd_, IDC_LABEL1);
+    RichTextBox1.Attach(::GetDlgItem(hwnd_, IDC_RICHTEXTBOX1));
+
+    // Label1's box encloses Label2 and Label3; it goes beneath them so that, with
+    // WS_CLIPSIBLINGS, its background never paints over their text. Labels take no
+    // focus, so this leaves the Tab order alone.
+    ::SetWindowPos(Label1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    // Closing through the frame is refused; a greyed close box says so.
+    ::EnableMenuItem(::GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+    ApplyDpi(WindowDpi(hwnd_));
+}
+
+void Form1::ApplyDpi(UINT dpi) {
+    defaultFont_ = MessageFont(dpi);
+    // Arial Black is heavy at normal weight; without it, a black weight of a plain face
+    // keeps the banner's look.
+    bannerFont_ = PointFont({{L"Arial Black", FW_NORMAL}, {L"Arial", FW_BLACK}, {L"Tahoma", FW_BOLD}}, 12, dpi);
+    for (const PlacedControl& control : controls_) {
+        const HFONT font = control.Layout->Font == ControlFont::Banner ? bannerFont_.Get() : defaultFont_.Get();
+        ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    PlaceControls(controls_, dpi);
+}
+
+void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    ApplyDpi(dpi);
+    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1::SetCaption(const std::wstring& Text) { ::SetWindowTextW(hwnd_, Text.c_str()); }
+
+void Form1::SetResultText(const std::wstring& Text) { RichTextBox1.SetText(Text); }
+
+void Form1::LoadResultFile(const std::wstring& Path) { RichTextBox1.LoadFile(Path); }
+
+void Form1::SetResultPointer(bool Busy) { RichTextBox1.SetBusyPointer(Busy); }
+
+void Form1::SetExitEnabled(bool Enabled) { ::EnableWindow(Command3, Enabled); }
+
+void Form1::OnCommand1Click() { StartTestRun(Paths, *this, context_); }
+
+void Form1::OnCommand2Click() { About.Show(hwnd_); }
+
+void Form1::OnCommand3Click() {
+    // Nothing may start while the work files go: a retry below keeps the window painted.
+    ::EnableWindow(hwnd_, FALSE);
+    RemoveWorkFiles(Paths, context_);
+    ::ExitProcess(0);
+}
+
+void Form1::OnEndSession() {
+    // The session ends whatever happens here; clear up what can be cleared.
+    try {
+        if (context_.Tool) context_.Tool->Stop();
+        RemoveWorkFiles(Paths, context_);
+    } catch (const SystemError&) {
+    }
+    ::ExitProcess(0);
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            OnCreate();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                switch (LOWORD(wParam)) {
+                    case IDC_COMMAND1:
+                        OnCommand1Click();
+                        break;
+                    case IDC_COMMAND2:
+                        OnCommand2Click();
+                        break;
+                    case IDC_COMMAND3:
+                        if (::IsWindowEnabled(Command3)) OnCommand3Click();
+                        break;
+                }
+            }
+            return 0;
+        case WM_CLOSE:
+            return 0;  // refused: Exit is the way out
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) OnEndSession();
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        default:
+            return Default(message, wParam, lParam);
+    }
+}
+
+}  // namespace tindrel::ui

@@ -1,0 +1,136 @@
+#include "ui/frm_about.h"
+
+#include "resources/about_layout.h"
+#include "run/win/win32_error.h"
+#include "ui/dpi.h"
+#include "ui/version_record.h"
+
+namespace tindrel::ui {
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (::GetClassInfoExW(instance, TINDREL_ABOUT_CLASS, &windowClass)) return;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = TINDREL_ABOUT_CLASS;
+    if (!::RegisterClassExW(&windowClass)) win::ThrowLastError(L"注册窗口类", TINDREL_ABOUT_CLASS);
+}
+
+}  // namespace
+
+void FrmAbout::Show(HWND owner) {
+    if (hwnd_) {
+        ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+        ::SetForegroundWindow(hwnd_);
+        return;
+    }
+    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+    RegisterWindowClass(instance, &WindowProcedure);
+    if (!::CreateWindowExW(kExStyle, TINDREL_ABOUT_CLASS, kAboutDesignCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0,
+                           0, owner, nullptr, instance, this)) {
+        win::ThrowLastError(L"创建关于窗口");
+    }
+
+    // Centred over the main window.
+    const SIZE size = OuterSizeForClient(kAboutClient, kStyle, kExStyle, dpi_);
+    RECT ownerRect;
+    ::GetWindowRect(owner, &ownerRect);
+    const int x = ownerRect.left + (ownerRect.right - ownerRect.left - size.cx) / 2;
+    const int y = ownerRect.top + (ownerRect.bottom - ownerRect.top - size.cy) / 2;
+    ::SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+}
+
+void FrmAbout::OnLoad() {
+    controls_ = CreateControls(hwnd_, kAboutControls);
+    lblTitle = ::GetDlgItem(hwnd_, IDC_LBLTITLE);
+    lblVersion = ::GetDlgItem(hwnd_, IDC_LBLVERSION);
+    picIcon = ::GetDlgItem(hwnd_, IDC_PICICON);
+    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+    ::SendMessageW(picIcon, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(instance, MAKEINTRESOURCEW(IDI_TINDREL))),
+                   0);
+    ApplyDpi(WindowDpi(hwnd_));
+
+    const AppVersion version = ReadOwnVersionRecord();
+    ::SetWindowTextW(hwnd_, (L"关于 " + version.Title).c_str());
+    ::SetWindowTextW(lblVersion, (L"版本 " + std::to_wstring(version.Major) + L"." + std::to_wstring(version.Minor) +
+                                  L"." + std::to_wstring(version.Revision))
+                                     .c_str());
+    ::SetWindowTextW(lblTitle, version.Title.c_str());
+}
+
+void FrmAbout::ApplyDpi(UINT dpi) {
+    dpi_ = dpi;
+    defaultFont_ = MessageFont(dpi);
+    LOGFONTW title{};
+    ::GetObjectW(defaultFont_.Get(), sizeof title, &title);
+    title.lfHeight = title.lfHeight * 3 / 2;
+    title.lfWeight = FW_BOLD;
+    titleFont_ = win::UniqueFont(::CreateFontIndirectW(&title));
+    for (const PlacedControl& control : controls_) {
+        const HFONT font = control.Layout->Font == ControlFont::Title ? titleFont_.Get() : defaultFont_.Get();
+        ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    PlaceControls(controls_, dpi);
+}
+
+void FrmAbout::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    ApplyDpi(dpi);
+    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FrmAbout::OnPaint() {
+    PAINTSTRUCT paint;
+    const HDC dc = ::BeginPaint(hwnd_, &paint);
+    for (const LineLayout& line : kAboutLines) {
+        const win::UniquePen pen(::CreatePen(PS_INSIDEFRAME, ::MulDiv(line.Width, static_cast<int>(dpi_), 96),
+                                             static_cast<COLORREF>(line.Colour)));
+        const HGDIOBJ old = ::SelectObject(dc, pen.Get());
+        ::MoveToEx(dc, TwipsToPixels(line.X1, dpi_), TwipsToPixels(line.Y1, dpi_), nullptr);
+        ::LineTo(dc, TwipsToPixels(line.X2, dpi_), TwipsToPixels(line.Y2, dpi_));
+        ::SelectObject(dc, old);
+    }
+    ::EndPaint(hwnd_, &paint);
+}
+
+void FrmAbout::OnCmdOkClick() { ::DestroyWindow(hwnd_); }
+
+void FrmAbout::OnDestroyed() {
+    controls_.clear();
+    lblTitle = lblVersion = picIcon = nullptr;
+}
+
+LRESULT FrmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            OnLoad();
+            return 0;
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case DM_GETDEFID:
+            return MAKELRESULT(IDOK, DC_HASDEFID);
+        case WM_COMMAND:
+            // cmdOK, Enter (IDOK) and Esc (IDCANCEL) all close the window.
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) OnCmdOkClick();
+            return 0;
+        case WM_CLOSE:
+            OnCmdOkClick();
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        default:
+            return Default(message, wParam, lParam);
+    }
+}
+
+}  // namespace tindrel::ui

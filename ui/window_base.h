@@ -1,0 +1,63 @@
+#pragma once
+// A window is a class that owns its HWND. The window procedure is a thin thunk: it
+// finds the object stored at WM_NCCREATE, and no exception crosses it; a failure that
+// nothing handled is reported and ends the program.
+
+#include <windows.h>
+
+#include <exception>
+
+#include "run/system_error.h"
+#include "run/win/installation_notice_win.h"
+
+namespace tindrel::ui {
+
+template <typename Derived>
+class WindowBase {
+public:
+    WindowBase() = default;
+    WindowBase(const WindowBase&) = delete;
+    WindowBase& operator=(const WindowBase&) = delete;
+    virtual ~WindowBase() {
+        if (hwnd_) {
+            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            ::DestroyWindow(hwnd_);
+        }
+    }
+
+    HWND Handle() const { return hwnd_; }
+
+protected:
+    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        auto* self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_NCCREATE) {
+            self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            self->hwnd_ = window;
+            ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+        if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            self->OnDestroyed();
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        }
+        try {
+            return self->HandleMessage(message, wParam, lParam);
+        } catch (const SystemError& error) {
+            win::ReportFatalError(error);
+        } catch (const std::exception& error) {
+            win::ReportFatalError(error.what());
+        }
+    }
+
+    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
+        return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+
+    virtual void OnDestroyed() {}
+
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace tindrel::ui
