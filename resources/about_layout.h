@@ -11,7 +11,7 @@ inline constexpr ControlLayout kAboutControls[] = {
     {1 /* IDOK */, L"cmdOK", ControlKind::DefaultButton, L"确定", 4125, 2760, 1500, 345, 0, ControlFont::Default},
     {IDC_PICICON, L"picIcon", ControlKind::Icon, L"", 240, 240, 540, 540, 1, ControlFont::Default},
     {IDC_LBLDESCRIPTION, L"lblDescription", ControlKind::Label,
-     L"检查 Nero Burning Rom 是否安装，并列出它能找到的刻录设备。", 1050, 1125, 3885, 330, 2, ControlFont::Default},
+     L"检查 Nero 刻录软件，列出刻录设备。", 1050, 1125, 3885, 330, 2, ControlFont::Default},
     {IDC_LBLDISCLAIMER, L"lblDisclaimer", ControlKind::Label,
      L"本程序只读取设备信息，不会写入光盘。Nero Burning Rom 是 Ahead Software 的产品，需另行安装。", 255, 2625,
      3630, 825, 3, ControlFont::Default},
@@ -19,10 +19,11 @@ inline constexpr ControlLayout kAboutControls[] = {
     {IDC_LBLVERSION, L"lblVersion", ControlKind::Label, L"", 1050, 780, 3885, 225, 5, ControlFont::Default},
 };
 
-// The etched rule: a grey line with a white one just below it.
+// The etched rule, Line1 by index: the wide white line first, then the grey line over
+// its upper edge.
 inline constexpr LineLayout kAboutLines[] = {
-    {0x808080, 1, 90, 2445, 5654, 2445},
     {0xFFFFFF, 2, 105, 2460, 5654, 2460},
+    {0x808080, 1, 90, 2445, 5654, 2445},
 };
 
 }  // namespace tindrel

@@ -15,21 +15,19 @@ UINT SystemDpi() {
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
+// True when the font mapper gives this face itself, not a substitute for it.
 bool FaceInstalled(const wchar_t* face) {
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     ::lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
-    bool found = false;
+    const win::UniqueFont font(::CreateFontIndirectW(&wanted));
     const HDC screen = ::GetDC(nullptr);
-    ::EnumFontFamiliesExW(
-        screen, &wanted,
-        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM flag) -> int {
-            *reinterpret_cast<bool*>(flag) = true;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
+    const HGDIOBJ old = ::SelectObject(screen, font.Get());
+    wchar_t actual[LF_FACESIZE] = {};
+    ::GetTextFaceW(screen, LF_FACESIZE, actual);
+    ::SelectObject(screen, old);
     ::ReleaseDC(nullptr, screen);
-    return found;
+    return ::lstrcmpiW(actual, face) == 0;
 }
 
 }  // namespace

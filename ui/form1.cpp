@@ -69,7 +69,7 @@ void Form1::ApplyDpi(UINT dpi) {
     defaultFont_ = MessageFont(dpi);
     // Arial Black is heavy at normal weight; without it, a black weight of a plain face
     // keeps the banner's look.
-    bannerFont_ = PointFont({{L"Arial Black", FW_NORMAL}, {L"Arial", FW_BLACK}, {L"Tahoma", FW_BOLD}}, 12, dpi);
+    bannerFont_ = PointFont({{L"Arial Black", FW_NORMAL}, {L"Arial", FW_BLACK}, {L"DejaVu Sans", FW_BLACK}, {L"Tahoma", FW_BOLD}}, 12, dpi);
     for (const PlacedControl& control : controls_) {
         const HFONT font = control.Layout->Font == ControlFont::Banner ? bannerFont_.Get() : defaultFont_.Get();
         ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);

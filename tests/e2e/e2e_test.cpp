@@ -145,6 +145,47 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     EXPECT_FALSE(WorkFilesLeft());
 }
 
+// Wine takes the screen's DPI from this value when a program starts.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi) {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                          nullptr);
+        DWORD size = sizeof saved_;
+        hadValue_ = ::RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) ==
+                    ERROR_SUCCESS;
+        ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    }
+    ~ScreenDpi() {
+        if (hadValue_) {
+            ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof saved_);
+        } else {
+            ::RegDeleteValueW(key_, L"LogPixels");
+        }
+        ::RegCloseKey(key_);
+    }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    DWORD saved_ = 0;
+    bool hadValue_ = false;
+};
+
+TEST_F(EndToEndTest, TheLayoutScalesWithTheScreensDpi) {
+    const ScreenDpi dpi(144);
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    const SIZE client = ClientSize(app.MainWindow());
+    EXPECT_EQ(client.cx, 855);
+    EXPECT_EQ(client.cy, 585);
+    const RECT start = RectIn(app.MainWindow(), app.Control(IDC_COMMAND1));
+    EXPECT_EQ(start.left, 1920 / 10);
+    EXPECT_EQ(start.top, 4800 / 10);
+    EXPECT_EQ(start.right - start.left, ::MulDiv(2055, 144, 1440));
+}
+
 TEST_F(EndToEndTest, ExitBeforeAnyRunRemovesNothing) {
     std::ofstream(kToolFolder / L"b.txt") << "not ours";
     RunningApp app;
