@@ -122,12 +122,13 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     ::PostMessageW(app.MainWindow(), WM_CLOSE, 0, 0);
 
     // A second run, with the caption never going back to the initial one.
-    std::ofstream(kToolFolder / L"nerocmd.cfg") << "mode=large\nsize=70000\n";
+    // Large, and starting like RTF: still shown as the text it is.
+    std::ofstream(kToolFolder / L"nerocmd.cfg") << "mode=large\nsize=70000\nprefix={\\rtf1\\b bold}\n";
     app.Click(IDC_COMMAND1);
     ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
     ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
     const std::wstring large = app.Text(IDC_RICHTEXTBOX1);
-    std::wstring expected;
+    std::wstring expected = L"{\\rtf1\\b bold}";
     while (expected.size() < 70000) expected += L"0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
     expected.resize(70000);
     const auto mismatch = std::mismatch(large.begin(), large.end(), expected.begin(), expected.end());
@@ -197,6 +198,16 @@ TEST_F(EndToEndTest, ExitBeforeAnyRunRemovesNothing) {
     app.Click(IDC_COMMAND3);
     EXPECT_TRUE(app.WaitForExit(5s));
     EXPECT_TRUE(fs::exists(kToolFolder / L"b.txt"));
+}
+
+TEST_F(EndToEndTest, LoggingOffIsNotBlocked) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    DWORD_PTR allowed = 0;
+    ::SendMessageTimeoutW(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &allowed);
+    EXPECT_TRUE(allowed);
+    ::PostMessageW(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(app.WaitForExit(5s));
 }
 
 TEST_F(EndToEndTest, TheAboutWindowIsOneWindowWithTheVersionRecordsTexts) {

@@ -4,6 +4,7 @@
 //   delay=MS      wait before printing anything
 //   split=MS      print half the list, wait, print the rest (a slow scan)
 //   size=BYTES    how much `large` prints
+//   prefix=TEXT   printed before `large`'s lines
 //   hold=MS       keep running this long after printing (stdout still open)
 // Every start appends "arguments|working directory" to nerocmd.log beside it.
 
@@ -81,7 +82,7 @@ int wmain() {
     } else if (mode == "large") {
         const int size = Number(settings, "size", 1 << 20);
         std::string line = "0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
-        std::string bytes;
+        std::string bytes = settings.count("prefix") ? settings.at("prefix") : "";
         bytes.reserve(static_cast<size_t>(size));
         while (static_cast<int>(bytes.size()) < size) bytes += line;
         bytes.resize(static_cast<size_t>(size));

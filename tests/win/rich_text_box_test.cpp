@@ -1,0 +1,92 @@
+// The results box on a real RichEdit control: plain text only, no length limit, and the
+// pointer that follows the run.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <richedit.h>
+
+#include <algorithm>
+
+#include <filesystem>
+#include <fstream>
+
+#include "run/system_error.h"
+#include "ui/rich_text_box.h"
+
+namespace tindrel::ui {
+namespace {
+
+class RichTextBoxTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(::LoadLibraryW(L"msftedit.dll")); }
+    void SetUp() override {
+        parent_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+        const HWND edit = ::CreateWindowExW(0, L"RICHEDIT50W", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY,
+                                            0, 0, 400, 300, parent_, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(edit);
+        box_.Attach(edit);
+    }
+    void TearDown() override { ::DestroyWindow(parent_); }
+
+    std::wstring Text() const {
+        GETTEXTLENGTHEX length{GTL_DEFAULT, 1200};
+        std::wstring text(static_cast<size_t>(::SendMessageW(box_.Handle(), EM_GETTEXTLENGTHEX,
+                                                             reinterpret_cast<WPARAM>(&length), 0)) + 1, L'\0');
+        GETTEXTEX get{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+        text.resize(static_cast<size_t>(::SendMessageW(box_.Handle(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+                                                       reinterpret_cast<LPARAM>(text.data()))));
+        return text;
+    }
+
+    HWND parent_ = nullptr;
+    RichTextBox box_;
+};
+
+TEST_F(RichTextBoxTest, TextThatLooksLikeRtfIsShownAsText) {
+    box_.SetText(L"{\\rtf1\\ansi {\\b bold}}");
+    EXPECT_EQ(Text(), L"{\\rtf1\\ansi {\\b bold}}");
+}
+
+TEST_F(RichTextBoxTest, ALargeAnsiFileIsShownWholeWithItsLineBreaks) {
+    ASSERT_EQ(::GetACP(), 936u) << "run with LANG=zh_CN.UTF-8";
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / L"tindrel-richtext.txt";
+    std::string bytes = "\xD5\xFD\xD4\xDA\r\n";  // 正在, in code page 936
+    while (bytes.size() < 300000) bytes += "0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
+    bytes += std::string("nul\0after", 9);
+    std::ofstream(file, std::ios::binary) << bytes;
+
+    box_.LoadFile(file.wstring());
+    const std::wstring text = Text();
+    std::filesystem::remove(file);
+
+    // RichEdit keeps paragraphs as CR: one per CR LF in the file, none added at chunk edges.
+    EXPECT_EQ(text.substr(0, 3), L"正在\r");
+    EXPECT_EQ(std::count(text.begin(), text.end(), L'\r'), std::count(bytes.begin(), bytes.end(), '\n'));
+    EXPECT_EQ(text.substr(text.size() - 9), L"nul after");
+}
+
+TEST_F(RichTextBoxTest, ThePointerFollowsTheRun) {
+    const auto pointerShown = [this] {
+        ::SendMessageW(box_.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(box_.Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return ::GetCursor();
+    };
+    box_.SetBusyPointer(true);
+    EXPECT_EQ(pointerShown(), ::LoadCursorW(nullptr, IDC_WAIT));
+    box_.SetBusyPointer(false);
+    EXPECT_EQ(pointerShown(), ::LoadCursorW(nullptr, IDC_IBEAM));
+}
+
+TEST_F(RichTextBoxTest, AMissingFileIsAFailureNamingIt) {
+    try {
+        box_.LoadFile(L"C:\\no such folder\\b.txt");
+        FAIL() << "expected a failure";
+    } catch (const SystemError& error) {
+        EXPECT_EQ(error.Subject, L"C:\\no such folder\\b.txt");
+        EXPECT_EQ(error.Code, static_cast<unsigned long>(ERROR_PATH_NOT_FOUND));
+        EXPECT_FALSE(error.Description.empty());
+    }
+}
+
+}  // namespace
+}  // namespace tindrel::ui
