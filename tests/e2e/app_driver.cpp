@@ -69,11 +69,14 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     return out.good();
 }
 
-RunningApp::RunningApp() {
+RunningApp::RunningApp() : RunningApp(L"tindrel.exe", TINDREL_FORM1_CLASS) {}
+
+RunningApp::RunningApp(const wchar_t* program, const wchar_t* windowClass) {
     wchar_t own[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
     std::wstring exe(own, length);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"tindrel.exe";
+    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + program;
+    const auto started = std::chrono::steady_clock::now();
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -81,9 +84,15 @@ RunningApp::RunningApp() {
                           &process_)) {
         return;
     }
-    ::WaitForInputIdle(process_.hProcess, 10000);
-    WaitUntil([this] { return (main_ = FindWindowOf(TINDREL_FORM1_CLASS)) != nullptr && ::IsWindowVisible(main_); },
-              15s);
+    const auto giveUp = started + 15s;
+    while (!(main_ = FindWindowOf(windowClass)) || !::IsWindowVisible(main_)) {
+        if (std::chrono::steady_clock::now() > giveUp || !Running()) {
+            main_ = nullptr;
+            return;
+        }
+        ::Sleep(1);
+    }
+    startup_ = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
 }
 
 RunningApp::~RunningApp() {

@@ -25,8 +25,10 @@ bool SaveScreenshot(HWND window, const std::wstring& path);
 
 class RunningApp {
 public:
-    // Starts the program beside this executable and waits for its main window.
+    // Starts the program beside this executable (or `program`, a file name there) and
+    // waits for its main window, a top-level window of class `windowClass`.
     RunningApp();
+    RunningApp(const wchar_t* program, const wchar_t* windowClass);
     ~RunningApp();
     RunningApp(const RunningApp&) = delete;
     RunningApp& operator=(const RunningApp&) = delete;
@@ -44,10 +46,15 @@ public:
     // True if the process ended within `timeout`; its exit code goes to `code`.
     bool WaitForExit(std::chrono::milliseconds timeout, DWORD* code = nullptr) const;
     bool Running() const;
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    HANDLE Process() const { return process_.hProcess; }
+    // From the start of the process until its main window was visible.
+    std::chrono::microseconds StartupTime() const { return startup_; }
 
 private:
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
+    std::chrono::microseconds startup_{0};
 };
 
 }  // namespace tindrel::e2e

@@ -9,6 +9,7 @@
 
 #include "resources/form1_layout.h"
 #include "tests/e2e/app_driver.h"
+#include "tests/e2e/simulated_install.h"
 
 namespace tindrel::e2e {
 namespace {
@@ -18,51 +19,44 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 const fs::path kToolFolder = L"C:\\TindrelE2E\\Program Files\\Nero";
-constexpr wchar_t kInstallKey[] = L"Software\\Ahead\\Nero - Burning Rom\\General";
-constexpr wchar_t kInstallValue[] = L"RegisteredTypesNeroPath";
-
-fs::path OwnFolder() {
-    wchar_t path[MAX_PATH];
-    return fs::path(std::wstring(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH))).parent_path();
-}
 
 bool WorkFilesLeft() { return fs::exists(kToolFolder / L"b.txt") || fs::exists(kToolFolder / L"run.bat"); }
 
-// Installs the simulated tool under a "Program Files" folder, and puts back whatever
-// installation entry the prefix had afterwards.
-class EndToEndTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ::SetProcessDPIAware();
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+// Wine takes the screen's DPI from this value when a program starts.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi) {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                          nullptr);
         DWORD size = sizeof saved_;
-        hadValue_ = ::RegQueryValueExW(key_, kInstallValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &size) ==
+        hadValue_ = ::RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) ==
                     ERROR_SUCCESS;
-        std::error_code ignored;
-        fs::remove_all(kToolFolder, ignored);
-        fs::create_directories(kToolFolder);
-        fs::copy_file(OwnFolder() / L"nerocmd.exe", kToolFolder / L"nerocmd.exe");
-        std::ofstream(kToolFolder / L"nerocmd.cfg") << "mode=list\n";
-        SetInstallPath((kToolFolder / L"nero.exe").wstring());
+        ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
     }
-    void TearDown() override {
+    ~ScreenDpi() {
         if (hadValue_) {
-            SetInstallPath(saved_);
+            ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof saved_);
         } else {
-            ::RegDeleteValueW(key_, kInstallValue);
+            ::RegDeleteValueW(key_, L"LogPixels");
         }
         ::RegCloseKey(key_);
     }
-    void SetInstallPath(const std::wstring& path) {
-        ::RegSetValueExW(key_, kInstallValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                         static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-    }
-    void RemoveInstallEntry() { ::RegDeleteValueW(key_, kInstallValue); }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
 
 private:
     HKEY key_ = nullptr;
-    wchar_t saved_[1024] = {};
+    DWORD saved_ = 0;
     bool hadValue_ = false;
+};
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override { ::SetProcessDPIAware(); }
+    void RemoveInstallEntry() { install_.RemoveEntry(); }
+
+private:
+    SimulatedInstall install_{kToolFolder};
 };
 
 TEST_F(EndToEndTest, TheMainWindowOpensWithItsLayout) {
@@ -145,34 +139,6 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(WorkFilesLeft());
 }
-
-// Wine takes the screen's DPI from this value when a program starts.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(DWORD dpi) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                          nullptr);
-        DWORD size = sizeof saved_;
-        hadValue_ = ::RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) ==
-                    ERROR_SUCCESS;
-        ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    }
-    ~ScreenDpi() {
-        if (hadValue_) {
-            ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof saved_);
-        } else {
-            ::RegDeleteValueW(key_, L"LogPixels");
-        }
-        ::RegCloseKey(key_);
-    }
-    ScreenDpi(const ScreenDpi&) = delete;
-    ScreenDpi& operator=(const ScreenDpi&) = delete;
-
-private:
-    HKEY key_ = nullptr;
-    DWORD saved_ = 0;
-    bool hadValue_ = false;
-};
 
 TEST_F(EndToEndTest, TheLayoutScalesWithTheScreensDpi) {
     const ScreenDpi dpi(144);

@@ -1,0 +1,38 @@
+#pragma once
+// A simulated installation for driving the real program: a tool folder holding the
+// simulated nerocmd.exe, named in the installation entry. Whatever entry the prefix had
+// is put back when the object goes.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+namespace tindrel::e2e {
+
+class SimulatedInstall {
+public:
+    // `settings` goes into nerocmd.cfg (see the simulated tool).
+    explicit SimulatedInstall(const std::filesystem::path& folder, const std::string& settings = "mode=list\n");
+    ~SimulatedInstall();
+    SimulatedInstall(const SimulatedInstall&) = delete;
+    SimulatedInstall& operator=(const SimulatedInstall&) = delete;
+
+    const std::filesystem::path& Folder() const { return folder_; }
+    void Configure(const std::string& settings) const;
+    // Sets the registry value to any text, or to a value of any type and bytes.
+    void SetEntry(const std::wstring& path) const;
+    void SetRawEntry(DWORD type, const std::string& bytes) const;
+    void RemoveEntry() const;
+    bool WorkFilesLeft() const;
+
+private:
+    std::filesystem::path folder_;
+    HKEY key_ = nullptr;
+    std::wstring saved_;
+    bool hadValue_ = false;
+};
+
+std::filesystem::path OwnFolder();
+
+}  // namespace tindrel::e2e
