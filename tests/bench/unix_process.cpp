@@ -1,0 +1,47 @@
+#include "tests/bench/unix_process.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace tindrel::bench {
+
+int FindUnixProcess(const std::string& name) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int newest = 0;
+    do {
+        const int pid = _wtoi(entry.cFileName);
+        if (pid <= newest) continue;
+        std::ifstream comm((L"Z:\\proc\\" + std::wstring(entry.cFileName) + L"\\comm").c_str());
+        std::string line;
+        if (std::getline(comm, line) && line == name) newest = pid;
+    } while (::FindNextFileW(search, &entry));
+    ::FindClose(search);
+    return newest;
+}
+
+UnixProcessFigures ReadUnixProcess(int pid) {
+    UnixProcessFigures figures;
+    const std::wstring base = L"Z:\\proc\\" + std::to_wstring(pid);
+    std::ifstream stat((base + L"\\stat").c_str());
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    // Fields after the command name in parentheses; utime and stime are the 14th and 15th.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i >= 14) ticks += std::stoll(field);
+    }
+    figures.CpuSeconds = static_cast<double>(ticks) / 100.0;
+    std::ifstream status((base + L"\\status").c_str());
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) figures.PeakKiB = std::stol(line.substr(6));
+    }
+    return figures;
+}
+
+}  // namespace tindrel::bench
