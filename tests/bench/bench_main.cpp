@@ -125,7 +125,7 @@ int wmain(int argc, wchar_t** argv) {
         double share = 0;
         promise.push_back(Ms(TimeOneRun(app, &share)) / 1000.0);
         cpu.push_back(share * 100.0);
-        e2e::WaitUntil([&] { return app.Enabled(IDC_COMMAND3); }, 30s);
+        WaitUntil([&] { return app.Enabled(IDC_COMMAND3); }, 30s);
         appMemory = std::max(appMemory, ReadUnixProcess(FindUnixProcess("tindrel.exe")).PeakKiB);
         ExitApp(app);
     }
