@@ -6,6 +6,7 @@ namespace tindrel {
 
 enum class ControlKind { Button, DefaultButton, Label, RichText, Icon };
 enum class ControlFont { Default, Banner, Title };
+inline constexpr int kControlFontCount = 3;
 
 struct ControlLayout {
     int Id;

@@ -69,18 +69,14 @@ void Form1::ApplyDpi(UINT dpi) {
     defaultFont_ = MessageFont(dpi);
     // Arial Black is heavy at normal weight; without it, a black weight of a plain face
     // keeps the banner's look.
-    bannerFont_ = PointFont({{L"Arial Black", FW_NORMAL}, {L"Arial", FW_BLACK}, {L"DejaVu Sans", FW_BLACK}, {L"Tahoma", FW_BOLD}}, 12, dpi);
-    for (const PlacedControl& control : controls_) {
-        const HFONT font = control.Layout->Font == ControlFont::Banner ? bannerFont_.Get() : defaultFont_.Get();
-        ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    }
-    PlaceControls(controls_, dpi);
+    bannerFont_ = PointFont(
+        {{L"Arial Black", FW_NORMAL}, {L"Arial", FW_BLACK}, {L"DejaVu Sans", FW_BLACK}, {L"Tahoma", FW_BOLD}}, 12, dpi);
+    PlaceControls(controls_, dpi, {defaultFont_.Get(), bannerFont_.Get(), defaultFont_.Get()});
 }
 
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ApplyDpi(dpi);
-    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveToSuggestedRect(hwnd_, suggested);
 }
 
 void Form1::SetCaption(const std::wstring& Text) { ::SetWindowTextW(hwnd_, Text.c_str()); }

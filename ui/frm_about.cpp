@@ -74,17 +74,12 @@ void FrmAbout::ApplyDpi(UINT dpi) {
     title.lfHeight = title.lfHeight * 3 / 2;
     title.lfWeight = FW_BOLD;
     titleFont_ = win::UniqueFont(::CreateFontIndirectW(&title));
-    for (const PlacedControl& control : controls_) {
-        const HFONT font = control.Layout->Font == ControlFont::Title ? titleFont_.Get() : defaultFont_.Get();
-        ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    }
-    PlaceControls(controls_, dpi);
+    PlaceControls(controls_, dpi, {defaultFont_.Get(), defaultFont_.Get(), titleFont_.Get()});
 }
 
 void FrmAbout::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ApplyDpi(dpi);
-    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveToSuggestedRect(hwnd_, suggested);
 }
 
 void FrmAbout::OnPaint() {

@@ -54,9 +54,11 @@ std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLa
     return controls;
 }
 
-void PlaceControls(const std::vector<PlacedControl>& controls, UINT dpi) {
+void PlaceControls(const std::vector<PlacedControl>& controls, UINT dpi, const ControlFonts& fonts) {
     HDWP batch = ::BeginDeferWindowPos(static_cast<int>(controls.size()));
     for (const PlacedControl& control : controls) {
+        ::SendMessageW(control.Handle, WM_SETFONT,
+                       reinterpret_cast<WPARAM>(fonts[static_cast<size_t>(control.Layout->Font)]), TRUE);
         const RECT r = TwipsRect(*control.Layout, dpi);
         if (batch) {
             batch = ::DeferWindowPos(batch, control.Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -64,6 +66,15 @@ void PlaceControls(const std::vector<PlacedControl>& controls, UINT dpi) {
         }
     }
     if (batch) ::EndDeferWindowPos(batch);
+}
+
+}  // namespace tindrel::ui
+
+namespace tindrel::ui {
+
+void MoveToSuggestedRect(HWND window, const RECT& suggested) {
+    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace tindrel::ui

@@ -1,0 +1,280 @@
+// Runs the real tindrel.exe end to end through hostile install paths, registry values and
+// tool behaviours, and prints a table: what the user saw, what was left on disk, met or
+// not. Run once per locale: `tindrel_matrix.exe zh` and, under en_US, `... en`.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/e2e/app_driver.h"
+#include "tests/e2e/simulated_install.h"
+
+namespace tindrel::matrix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using e2e::RunningApp;
+using e2e::SimulatedInstall;
+using e2e::WaitUntil;
+
+enum class Outcome { Result, EmptyResult, NoResult, InstallMessage, ErrorReport, Refused };
+
+const char* OutcomeName(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Result: return "result";
+        case Outcome::EmptyResult: return "empty result";
+        case Outcome::NoResult: return "no-result notice";
+        case Outcome::InstallMessage: return "installation message";
+        case Outcome::ErrorReport: return "error report";
+        case Outcome::Refused: return "window stayed";
+    }
+    return "?";
+}
+
+struct Case {
+    std::string Name;
+    std::wstring Folder;            // under C:\TindrelMatrix unless it names a drive
+    std::string Settings = "mode=list\n";
+    Outcome Expected = Outcome::Result;
+    std::function<void(const SimulatedInstall&)> Prepare = nullptr;
+    std::function<void(RunningApp&)> Act = nullptr;  // instead of one Start press
+    std::chrono::seconds Timeout{40};
+    size_t ResultSize = 0;  // when set, the result must hold exactly this many characters
+};
+
+std::string Utf8(const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring FirstLine(const std::wstring& text) {
+    const auto end = text.find_first_of(L"\r\n");
+    std::wstring line = text.substr(0, std::min<size_t>(end, 40));
+    return line;
+}
+
+std::wstring DialogText(HWND box) {
+    std::wstring texts;
+    ::EnumChildWindows(
+        box,
+        [](HWND child, LPARAM collected) -> BOOL {
+            wchar_t name[32] = {};
+            ::GetClassNameW(child, name, 32);
+            if (::lstrcmpiW(name, L"Static") == 0) *reinterpret_cast<std::wstring*>(collected) += e2e::WindowText(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+void CloseRequests(HWND window) {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+struct Verdict {
+    std::string Saw;
+    std::string Left;
+    bool Met;
+};
+
+// Read-only files would survive remove_all under Wine.
+void RemoveTree(const fs::path& root) {
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(root, ignored)) {
+        ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    fs::remove_all(root, ignored);
+}
+
+Verdict RunCase(const Case& c, int number) {
+    const fs::path base = fs::path(L"C:\\TindrelMatrix") / std::to_wstring(number);
+    const fs::path folder = c.Folder.size() > 1 && c.Folder[1] == L':' ? fs::path(c.Folder) : base / c.Folder;
+    std::error_code ignored;
+    RemoveTree(L"C:\\TindrelMatrix");
+    RemoveTree(folder);
+    Verdict verdict{"", "", false};
+    Outcome outcome = Outcome::Refused;
+    {
+        SimulatedInstall install(folder, c.Settings);
+        std::ofstream(folder / L"keep.txt") << "not the program's";
+        if (c.Prepare) c.Prepare(install);
+
+        RunningApp app;
+        if (!app.MainWindow()) return {"no window", "", false};
+        if (c.Act) {
+            c.Act(app);
+        } else {
+            app.Click(IDC_COMMAND1);
+        }
+        HWND box = nullptr;
+        WaitUntil(
+            [&] {
+                const std::wstring caption = app.Caption();
+                return (box = app.FindWindowOf(L"#32770")) != nullptr || !app.Running() ||
+                       ((caption == L"测试完成" || caption == L"测试未完成") && app.Enabled(IDC_COMMAND3));
+            },
+            c.Timeout);
+        // The run removes its work files last; a failure there shows as a report.
+        if (!box && app.Running()) {
+            WaitUntil([&] { return (box = app.FindWindowOf(L"#32770")) != nullptr || !install.WorkFilesLeft(); }, 5s);
+            if (!box) box = app.FindWindowOf(L"#32770");
+        }
+        if (box) {
+            std::this_thread::sleep_for(200ms);
+            const std::wstring title = e2e::WindowText(box);
+            outcome = title == L"错误" ? Outcome::InstallMessage : Outcome::ErrorReport;
+            verdict.Saw = Utf8(title + L": " + FirstLine(DialogText(box)));
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            if (!app.WaitForExit(5s)) verdict.Saw += " (did not end)";
+        } else if (app.Running()) {
+            const std::wstring caption = app.Caption();
+            const std::wstring text = app.Text(IDC_RICHTEXTBOX1);
+            if (caption == L"测试完成") {
+                outcome = text.empty() ? Outcome::EmptyResult : Outcome::Result;
+                if (c.ResultSize && text.size() != c.ResultSize) outcome = Outcome::Refused;
+            } else if (caption == L"测试未完成") {
+                outcome = Outcome::NoResult;
+            }
+            verdict.Saw = Utf8(caption + L": " + FirstLine(text)) + " (" + std::to_string(text.size()) + " chars)";
+            if (c.Expected == Outcome::Refused) verdict.Saw = "window stayed open; " + verdict.Saw;
+            CloseRequests(app.MainWindow());
+            std::this_thread::sleep_for(200ms);
+            if (!app.Running()) verdict.Saw += "; closed by a close request!";
+            app.Click(IDC_COMMAND3);
+            app.WaitForExit(10s);
+        } else {
+            verdict.Saw = "program ended without a message";
+        }
+
+        for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+            const std::wstring name = entry.path().filename().wstring();
+            if (name != L"nerocmd.exe" && name != L"nerocmd.cfg" && name != L"nerocmd.log" && name != L"keep.txt" &&
+                !(c.Prepare && name == L"run.bat" && c.Expected == Outcome::ErrorReport)) {
+                verdict.Left += Utf8(name) + " ";
+            }
+        }
+        if (!fs::exists(folder / L"keep.txt")) verdict.Left += "keep.txt REMOVED ";
+    }
+    for (const fs::path& place : {folder, folder.parent_path(), base, fs::current_path()}) {
+        if (fs::exists(place / L"canary")) verdict.Left += "CANARY in " + place.string() + " ";
+    }
+    for (const fs::path& stray : {fs::current_path() / L"run.bat", fs::current_path() / L"b.txt"}) {
+        if (fs::exists(stray)) verdict.Left += "stray " + stray.string() + " ";
+    }
+    if (verdict.Left.empty()) verdict.Left = "nothing";
+    verdict.Met = outcome == c.Expected && verdict.Left == "nothing";
+    if (outcome != c.Expected) verdict.Saw += std::string(" [expected ") + OutcomeName(c.Expected) + "]";
+    return verdict;
+}
+
+std::vector<Case> CasesFor(const std::wstring& locale) {
+    std::vector<Case> cases;
+    const auto folderCase = [&](std::string name, std::wstring folder) {
+        cases.push_back({std::move(name), std::move(folder)});
+    };
+    if (locale == L"en") {
+        folderCase("accented folder C:\\...\\Café\\Nero (ANSI 1252, OEM 437)", L"Café\\Nero");
+        folderCase("blank in folder, en_US", L"Program Files\\Ahead\\Nero");
+        folderCase("& in folder, en_US", L"x&mkdir canary&y");
+        cases.push_back({"Chinese folder under en_US (not in code page 1252)", L"刻录\\Nero", "mode=list\n",
+                         Outcome::InstallMessage});
+        return cases;
+    }
+    folderCase("plain folder C:\\...\\Nero", L"Nero");
+    folderCase("blank: Program Files\\Ahead\\Nero", L"Program Files\\Ahead\\Nero");
+    folderCase("& in folder: x&mkdir canary&y", L"x&mkdir canary&y");
+    folderCase("^ in folder: caret^&mkdir canary", L"caret^&mkdir canary");
+    folderCase("% in folder: 100%PATH%x", L"100%PATH%x");
+    folderCase("! in folder: bang!PATH!y", L"bang!PATH!y");
+    folderCase("( ) in folder: (x86) Nero", L"(x86) Nero");
+    folderCase(", ; = in folder: a,b;c=d", L"a,b;c=d");
+    folderCase("' in folder: it's Nero", L"it's Nero");
+    folderCase("Chinese folder: 刻录 软件\\Nero", L"刻录 软件\\Nero");
+    folderCase("accented folder: Café\\Nero (zh_CN)", L"Café\\Nero");
+    folderCase("folder on another drive: Z:\\tmp\\...", L"Z:\\tmp\\tindrel-matrix\\Nero");
+
+    cases.push_back({"valid registry value, folder missing", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) { i.SetEntry(L"C:\\TindrelMatrix\\Gone\\nero.exe"); }});
+    cases.push_back({"read-only run.bat in the tool folder", L"Nero", "mode=list\n", Outcome::ErrorReport,
+                     [](const SimulatedInstall& i) {
+                         const auto path = (i.Folder() / L"run.bat").wstring();
+                         std::ofstream(path.c_str()) << "not the program's";
+                         ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+                     }});
+    cases.push_back({"registry value of 1023 characters", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) { i.SetRawEntry(REG_SZ, std::string(1015, 'a') + "nero.exe" + '\0'); }});
+    cases.push_back({"registry value of 1024 characters (too long)", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) { i.SetRawEntry(REG_SZ, std::string(1016, 'a') + "nero.exe" + '\0'); }});
+    cases.push_back({"registry value of type REG_EXPAND_SZ", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) {
+                         i.SetRawEntry(REG_EXPAND_SZ, (i.Folder() / L"nero.exe").string() + '\0');
+                     }});
+    cases.push_back({"registry value of type REG_DWORD", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) { i.SetRawEntry(REG_DWORD, std::string("\x01\0\0\0", 4)); }});
+    cases.push_back({"registry value exactly nero.exe", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) { i.SetEntry(L"nero.exe"); }});
+    cases.push_back({"no installation entry", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) { i.RemoveEntry(); }});
+
+    cases.push_back({"tool answers at once", L"Nero", "mode=list\n"});
+    cases.push_back({"tool answers after 15 s", L"Nero", "mode=list\ndelay=15000\n"});
+    cases.push_back({"tool writes half, then the rest 10 s later", L"Nero", "mode=list\nsplit=10000\n"});
+    cases.push_back({"tool keeps its output open 8 s after printing", L"Nero", "mode=list\nhold=8000\n"});
+    cases.push_back({"tool prints nothing", L"Nero", "mode=empty\n", Outcome::EmptyResult});
+    cases.push_back({"tool prints 10 MB", L"Nero", "mode=large\nsize=10000000\n", Outcome::Result, nullptr, nullptr,
+                     std::chrono::seconds{120}, 10000000});
+    cases.push_back({"tool prints binary bytes", L"Nero", "mode=binary\n"});
+    cases.push_back({"tool never answers", L"Nero", "mode=hang\n", Outcome::NoResult, nullptr, nullptr,
+                     std::chrono::seconds{180}});
+    cases.push_back({"Start pressed 50 times during one wait", L"Nero", "mode=list\ndelay=3000\n", Outcome::Result,
+                     nullptr,
+                     [](RunningApp& app) {
+                         app.Click(IDC_COMMAND1);
+                         app.WaitForCaption(L"正在测试...", 5s);
+                         for (int i = 0; i < 50; ++i) {
+                             app.Click(IDC_COMMAND1);
+                             std::this_thread::sleep_for(40ms);
+                         }
+                     },
+                     std::chrono::seconds{90}});
+    cases.push_back({"close requests idle, running and done", L"Nero", "mode=list\n", Outcome::Result, nullptr,
+                     [](RunningApp& app) {
+                         CloseRequests(app.MainWindow());
+                         app.Click(IDC_COMMAND1);
+                         app.WaitForCaption(L"正在测试...", 5s);
+                         CloseRequests(app.MainWindow());
+                     }});
+    return cases;
+}
+
+}  // namespace
+}  // namespace tindrel::matrix
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace tindrel::matrix;
+    const std::wstring locale = argc > 1 ? argv[1] : L"zh";
+    const std::string only = argc > 2 ? Utf8(argv[2]) : "";
+    int failed = 0, number = 0;
+    for (const Case& c : CasesFor(locale)) {
+        ++number;
+        if (!only.empty() && c.Name.find(only) == std::string::npos) continue;
+        const Verdict v = RunCase(c, number);
+        failed += v.Met ? 0 : 1;
+        const std::string row = "| " + c.Name + " | " + (locale == L"en" ? "en_US" : "zh_CN") + " | " + v.Saw + " | " +
+                                v.Left + " | " + (v.Met ? "met" : "NOT MET") + " |\n";
+        DWORD written = 0;
+        ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), row.data(), static_cast<DWORD>(row.size()), &written, nullptr);
+    }
+    return failed == 0 ? 0 : 1;
+}
