@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "resources/form1_layout.h"
-#include "tests/e2e/app_driver.h"
-#include "tests/e2e/simulated_install.h"
+#include "tools/driver/app_driver.h"
+#include "tools/driver/simulated_install.h"
 
 namespace tindrel::e2e {
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "resources/resource_ids.h"
-#include "tests/e2e/app_driver.h"
+#include "tools/driver/app_driver.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "tests/bench/unix_process.h"
-#include "tests/e2e/app_driver.h"
-#include "tests/e2e/simulated_install.h"
+#include "tools/bench/unix_process.h"
+#include "tools/driver/app_driver.h"
+#include "tools/driver/simulated_install.h"
 
 namespace tindrel::bench {
 namespace {

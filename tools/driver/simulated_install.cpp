@@ -1,4 +1,4 @@
-#include "tests/e2e/simulated_install.h"
+#include "tools/driver/simulated_install.h"
 
 #include <fstream>
 

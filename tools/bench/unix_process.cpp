@@ -1,4 +1,4 @@
-#include "tests/bench/unix_process.h"
+#include "tools/bench/unix_process.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tests/e2e/app_driver.h"
+#include "tools/driver/app_driver.h"
 
 #include <fstream>
 #include <thread>
