@@ -4,7 +4,6 @@
 
 #include "run/steady_clock.h"
 #include "run/test_run.h"
-#include "run/win/com_ptr.h"
 #include "run/win/event_pump_win.h"
 #include "run/win/file_system_win.h"
 #include "run/win/installation_notice_win.h"
@@ -16,7 +15,6 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace tindrel;
     try {
-        const win::ComApartment com;
         const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&controls);
         if (!::LoadLibraryW(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");

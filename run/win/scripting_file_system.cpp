@@ -30,6 +30,7 @@ private:
 }  // namespace
 
 void ScriptingFileSystem::Create() {
+    if (!apartment_) apartment_.emplace();
     ThrowIfFailed(::CoCreateInstance(kFileSystemObject, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                      object_.PutVoid()),
                   L"创建文件系统对象 Scripting.FileSystemObject");

@@ -1,9 +1,11 @@
 #pragma once
-// The scripting runtime's FileSystemObject, called through COM automation. Created on
-// first use and kept for the life of the owner.
+// The scripting runtime's FileSystemObject, called through COM automation. COM and the
+// object are set up on first use, not at program start, and kept for the life of the
+// owner.
 
 #include <oaidl.h>
 
+#include <optional>
 #include <string>
 
 #include "run/win/com_ptr.h"
@@ -18,6 +20,7 @@ public:
 private:
     void Create();
 
+    std::optional<ComApartment> apartment_;  // released after the object
     ComPtr<IDispatch> object_;
     DISPID fileExists_ = DISPID_UNKNOWN;
 };
