@@ -6,8 +6,16 @@
 
 namespace tindrel::win {
 namespace {
+
 constexpr UINT kExitMissingInstallation = 1;
 constexpr UINT kExitFatalError = 2;
+
+[[noreturn]] void ShowFatalReport(const std::wstring& details) {
+    ::MessageBoxW(nullptr, (L"程序遇到无法处理的错误，将退出。\r\n\r\n" + details).c_str(), L"Tindrel",
+                  MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ::ExitProcess(kExitFatalError);
+}
+
 }  // namespace
 
 void MessageBoxInstallationNotice::ReportMissingInstallation() {
@@ -16,17 +24,12 @@ void MessageBoxInstallationNotice::ReportMissingInstallation() {
     ::ExitProcess(kExitMissingInstallation);
 }
 
-void ReportFatalError(const SystemError& error) {
-    ::MessageBoxW(nullptr, (L"程序遇到无法处理的错误，将退出。\r\n\r\n" + error.Report()).c_str(), L"Tindrel",
-                  MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    ::ExitProcess(kExitFatalError);
-}
+void ReportFatalError(const SystemError& error) { ShowFatalReport(error.Report()); }
 
 void ReportFatalError(const char* what) {
-    std::wstring text = L"程序遇到无法处理的错误，将退出。\r\n\r\n";
-    for (const char* c = what; *c; ++c) text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    ::MessageBoxW(nullptr, text.c_str(), L"Tindrel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    ::ExitProcess(kExitFatalError);
+    std::wstring details;
+    for (const char* c = what; *c; ++c) details += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    ShowFatalReport(details);
 }
 
 }  // namespace tindrel::win
