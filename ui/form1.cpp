@@ -11,25 +11,10 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_TINDREL));
-    windowClass.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TINDREL), IMAGE_ICON,
-                                                          ::GetSystemMetrics(SM_CXSMICON),
-                                                          ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = TINDREL_FORM1_CLASS;
-    if (!::RegisterClassExW(&windowClass)) win::ThrowLastError(L"注册窗口类", TINDREL_FORM1_CLASS);
-}
-
 }  // namespace
 
 void Form1::Create(HINSTANCE instance, int show) {
-    RegisterWindowClass(instance, &WindowProcedure);
+    RegisterClassOnce(instance, TINDREL_FORM1_CLASS, true);
     if (!::CreateWindowExW(kExStyle, TINDREL_FORM1_CLASS, kForm1Caption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                            nullptr, nullptr, instance, this)) {
         win::ThrowLastError(L"创建主窗口");

@@ -11,18 +11,6 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (::GetClassInfoExW(instance, TINDREL_ABOUT_CLASS, &windowClass)) return;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = TINDREL_ABOUT_CLASS;
-    if (!::RegisterClassExW(&windowClass)) win::ThrowLastError(L"注册窗口类", TINDREL_ABOUT_CLASS);
-}
-
 }  // namespace
 
 void FrmAbout::Show(HWND owner) {
@@ -32,7 +20,7 @@ void FrmAbout::Show(HWND owner) {
         return;
     }
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-    RegisterWindowClass(instance, &WindowProcedure);
+    RegisterClassOnce(instance, TINDREL_ABOUT_CLASS, false);
     if (!::CreateWindowExW(kExStyle, TINDREL_ABOUT_CLASS, kAboutDesignCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0,
                            0, owner, nullptr, instance, this)) {
         win::ThrowLastError(L"创建关于窗口");

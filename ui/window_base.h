@@ -7,8 +7,10 @@
 
 #include <exception>
 
+#include "resources/resource_ids.h"
 #include "run/system_error.h"
 #include "run/win/installation_notice_win.h"
+#include "run/win/win32_error.h"
 
 namespace tindrel::ui {
 
@@ -49,6 +51,26 @@ protected:
         } catch (const std::exception& error) {
             win::ReportFatalError(error.what());
         }
+    }
+
+    // Registers the window class once per process: dialog background, arrow pointer, and
+    // the application icon where the window shows one.
+    static void RegisterClassOnce(HINSTANCE instance, const wchar_t* className, bool withIcon) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        if (::GetClassInfoExW(instance, className, &windowClass)) return;
+        windowClass.lpfnWndProc = &WindowProcedure;
+        windowClass.hInstance = instance;
+        if (withIcon) {
+            windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_TINDREL));
+            windowClass.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TINDREL), IMAGE_ICON,
+                                                                  ::GetSystemMetrics(SM_CXSMICON),
+                                                                  ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+        }
+        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = className;
+        if (!::RegisterClassExW(&windowClass)) win::ThrowLastError(L"注册窗口类", className);
     }
 
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
