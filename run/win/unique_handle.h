@@ -68,17 +68,11 @@ struct PenTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::DeleteObject(h); }
 };
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyIcon(h); }
-};
 
 using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueFont = UniqueHandle<FontTraits>;
 using UniquePen = UniqueHandle<PenTraits>;
-using UniqueIcon = UniqueHandle<IconTraits>;
 
 }  // namespace tindrel::win

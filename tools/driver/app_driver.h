@@ -46,8 +46,6 @@ public:
     // True if the process ended within `timeout`; its exit code goes to `code`.
     bool WaitForExit(std::chrono::milliseconds timeout, DWORD* code = nullptr) const;
     bool Running() const;
-    DWORD ProcessId() const { return process_.dwProcessId; }
-    HANDLE Process() const { return process_.hProcess; }
     // From the start of the process until its main window was visible.
     std::chrono::microseconds StartupTime() const { return startup_; }
 
