@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "run/steady_clock.h"
-#include "run/test_run.h"
+#include "run/diagnostic_run.h"
 #include "run/win/event_pump_win.h"
 #include "run/win/file_system_win.h"
 #include "run/win/installation_notice_win.h"
@@ -26,14 +26,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         SteadyClock clock;
         win::Win32EventPump events(clock);
         win::MessageBoxInstallationNotice notice;
-        RunContext context{registry, files, encoding, launcher, clock, events, notice, Milliseconds{6000}, 0, nullptr};
+        RunContext context(registry, files, encoding, launcher, clock, events, notice);
 
         ui::Form1 form(context);
         form.Create(instance, show);
 
         MSG message;
         while (::GetMessageW(&message, nullptr, 0, 0) > 0) win::DispatchWindowMessage(message);
-        return static_cast<int>(message.wParam);
+        win::EndProgramOnQuit(message);
     } catch (const SystemError& error) {
         win::ReportFatalError(error);
     } catch (const std::exception& error) {

@@ -23,15 +23,21 @@ std::wstring QuotedPath(std::wstring_view path) {
 
 }  // namespace
 
-BatchText ComposeBatchText(std::wstring_view folder) {
-    const std::wstring base(folder);
-    if (std::all_of(folder.begin(), folder.end(), IsPlainCharacter)) {
-        BatchText text{base + L"nerocmd --listdrives", {}};
-        text.BatchLine = text.Command + L" > " + base + L"b.txt";
+BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workFolder) {
+    const std::wstring tool(toolFolder);
+    const std::wstring work(workFolder);
+    if (tool != work) {
+        BatchText text{QuotedPath(tool + L"nerocmd") + L" --listdrives", {}};
+        text.BatchLine = L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " + QuotedPath(work + L"b.txt");
         return text;
     }
-    BatchText text{QuotedPath(base + L"nerocmd") + L" --listdrives", {}};
-    text.BatchLine = text.Command + L" > " + QuotedPath(base + L"b.txt");
+    if (std::all_of(tool.begin(), tool.end(), IsPlainCharacter)) {
+        BatchText text{tool + L"nerocmd --listdrives", {}};
+        text.BatchLine = text.Command + L" > " + tool + L"b.txt";
+        return text;
+    }
+    BatchText text{QuotedPath(tool + L"nerocmd") + L" --listdrives", {}};
+    text.BatchLine = text.Command + L" > " + QuotedPath(tool + L"b.txt");
     return text;
 }
 

@@ -53,8 +53,10 @@ bool GetKeyValue(RegistryApi& Registry, RegistryKey KeyRoot, std::wstring_view K
 
     switch (type) {
         case kRegSz: {
+            // Up to the first NUL: some installers store the path with two of them. Data
+            // without any terminator is taken whole.
             std::string_view bytes(reinterpret_cast<const char*>(data.data()), size);
-            if (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+            bytes = bytes.substr(0, bytes.find('\0'));
             KeyVal = Registry.AnsiToText(bytes);
             break;
         }

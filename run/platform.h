@@ -3,6 +3,7 @@
 // tests implement them with fakes and a fake clock.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,16 +19,32 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     virtual bool FileExists(const std::wstring& path) = 0;
+    // False only once the name is really free: a file that is deleted but still held
+    // open by another program (pending deletion) is still there.
+    virtual bool NameTaken(const std::wstring& path) = 0;
     // True while some process holds the file open for writing: a redirected tool
     // output that is still being written.
     virtual bool IsBeingWritten(const std::wstring& path) = 0;
     virtual bool IsDirectory(const std::wstring& path) = 0;
+    // Size in bytes of an existing file. Throws on failure.
+    virtual std::uint64_t FileSize(const std::wstring& path) = 0;
     // Empty when deleted or already gone; the error when another process holds the file
     // (worth retrying). Throws for any other failure.
     virtual std::optional<SystemError> TryDeleteFile(const std::wstring& path) = 0;
+    virtual std::wstring CurrentDirectory() = 0;
     virtual void ChangeDirectory(const std::wstring& path) = 0;
-    // Creates or truncates the file and writes the bytes. Throws on failure.
-    virtual void WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Makes `previous` the current directory again or, where it is gone, the system
+    // folder: the program must not keep a folder it does not own in use.
+    virtual void LeaveDirectory(const std::wstring& previous) = 0;
+    // Creates or truncates the file and writes the bytes. Empty when written; the error
+    // when the place refuses new files (access denied, write-protected media, a
+    // read-only file in the way). Throws for any other failure.
+    virtual std::optional<SystemError> TryWriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    // The current user's private folder for work files when the tool folder refuses
+    // them, created if missing, with its trailing backslash. Throws on failure.
+    virtual std::wstring PrivateWorkFolder() = 0;
+    // Removes the folder if it is empty; leaves it otherwise.
+    virtual void RemoveEmptyFolder(const std::wstring& path) = 0;
     // The 8.3 form of an existing path; empty where the volume has none.
     virtual std::wstring ShortPath(const std::wstring& path) = 0;
 };
@@ -51,9 +68,9 @@ public:
 class ToolLauncher {
 public:
     virtual ~ToolLauncher() = default;
-    // Starts the batch file hidden, with the given working directory, without waiting.
-    virtual std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile,
-                                                 const std::wstring& workingDirectory) = 0;
+    // Starts the batch file hidden, without waiting, through the command interpreter
+    // with the batch file's own folder as its working directory.
+    virtual std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile) = 0;
 };
 
 // Elapsed time, unaffected by changes of the time of day.

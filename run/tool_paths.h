@@ -9,6 +9,9 @@ struct ToolPaths {
     std::wstring Folder;     // the tool folder, with its trailing backslash
     std::wstring Command;    // the tool's command as the batch file writes it
     std::wstring BatchLine;  // the batch file's one line, without its CR LF
+    // Where run.bat and b.txt go: the tool folder, or the user's private work folder
+    // when the tool folder refuses them. Empty until a run has written them.
+    std::wstring WorkFolder;
 };
 
 }  // namespace tindrel

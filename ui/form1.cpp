@@ -2,6 +2,7 @@
 
 #include "resources/form1_layout.h"
 #include "run/win/win32_error.h"
+#include "run/work_files.h"
 #include "ui/dpi.h"
 
 namespace tindrel::ui {

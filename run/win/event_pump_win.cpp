@@ -12,17 +12,10 @@ void DispatchWindowMessage(MSG& message) {
 }
 
 void Win32EventPump::ProcessEventsUntil(Milliseconds deadline, const std::function<bool()>& stop) {
-    // Once the program is quitting, waits end at once; the quit message is put back for
-    // the main loop.
-    if (quitting_) return;
     for (;;) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quitting_ = true;
-                ::PostQuitMessage(static_cast<int>(message.wParam));
-                return;
-            }
+            if (message.message == WM_QUIT) EndProgramOnQuit(message);
             DispatchWindowMessage(message);
             if (stop()) return;
         }
@@ -32,5 +25,7 @@ void Win32EventPump::ProcessEventsUntil(Milliseconds deadline, const std::functi
         ::MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
+
+void EndProgramOnQuit(const MSG& quit) { ::ExitProcess(static_cast<UINT>(quit.wParam)); }
 
 }  // namespace tindrel::win

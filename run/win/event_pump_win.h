@@ -9,6 +9,12 @@ namespace tindrel::win {
 // the program's top-level windows. The main loop and every wait use it.
 void DispatchWindowMessage(MSG& message);
 
+// The program ends in one way only, at once, whatever it is doing (Exit, log-off, a
+// missing installation, a failure report). The program never posts WM_QUIT itself; one
+// that another program posts ends it the same way, wherever it is picked up, so no wait
+// is cut short and left to carry on.
+[[noreturn]] void EndProgramOnQuit(const MSG& quit);
+
 // Waits on the message queue, never spins: it sleeps until a message arrives or the
 // deadline passes, then handles everything pending.
 class Win32EventPump final : public EventPump {
@@ -18,7 +24,6 @@ public:
 
 private:
     Clock& clock_;
-    bool quitting_ = false;
 };
 
 }  // namespace tindrel::win

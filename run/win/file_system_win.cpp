@@ -3,12 +3,20 @@
 #include <windows.h>
 
 #include "run/win/code_page.h"
+#include "run/win/system_folder.h"
 #include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 
 namespace tindrel::win {
 
 bool Win32FileSystem::FileExists(const std::wstring& path) { return scripting_.FileExists(path); }
+
+bool Win32FileSystem::NameTaken(const std::wstring& path) {
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    // A file pending deletion answers "access denied" on Windows, not "not found".
+    const DWORD code = ::GetLastError();
+    return code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND;
+}
 
 bool Win32FileSystem::IsBeingWritten(const std::wstring& path) {
     // Leaving out FILE_SHARE_WRITE makes the open fail while any writer holds the file.
@@ -18,8 +26,18 @@ bool Win32FileSystem::IsBeingWritten(const std::wstring& path) {
 }
 
 bool Win32FileSystem::IsDirectory(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    // A folder too long for the usual calls is still a folder; the run says it is too
+    // long rather than that nothing is installed.
+    std::wstring longForm = path;
+    if (path.size() >= MAX_PATH - 12 && path.size() > 2 && path[1] == L':') longForm = L"\\\\?\\" + path;
+    const DWORD attributes = ::GetFileAttributesW(longForm.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::uint64_t Win32FileSystem::FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) ThrowLastError(L"读取文件大小", path);
+    return std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
 }
 
 std::optional<SystemError> Win32FileSystem::TryDeleteFile(const std::wstring& path) {
@@ -31,25 +49,74 @@ std::optional<SystemError> Win32FileSystem::TryDeleteFile(const std::wstring& pa
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
         case ERROR_ACCESS_DENIED:  // also what a file pending deletion by another process gives
+        case ERROR_WRITE_PROTECT:
             return MakeSystemError(L"删除文件", path, code);
         default:
             throw MakeSystemError(L"删除文件", path, code);
     }
 }
 
+std::wstring Win32FileSystem::CurrentDirectory() {
+    const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
+    if (length == 0) ThrowLastError(L"读取当前目录");
+    std::wstring directory(length, L'\0');
+    const DWORD copied = ::GetCurrentDirectoryW(length, directory.data());
+    if (copied == 0) ThrowLastError(L"读取当前目录");
+    directory.resize(copied < length ? copied : 0);
+    return directory;
+}
+
 void Win32FileSystem::ChangeDirectory(const std::wstring& path) {
     if (!::SetCurrentDirectoryW(path.c_str())) ThrowLastError(L"更改当前目录", path);
 }
 
-void Win32FileSystem::WriteFile(const std::wstring& path, const std::string& bytes) {
+void Win32FileSystem::LeaveDirectory(const std::wstring& previous) {
+    if (!::SetCurrentDirectoryW(previous.c_str())) ChangeDirectory(SystemFolder());
+}
+
+std::optional<SystemError> Win32FileSystem::TryWriteFile(const std::wstring& path, const std::string& bytes) {
     const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError(L"创建文件", path);
+    if (!file) {
+        const DWORD code = ::GetLastError();
+        switch (code) {
+            case ERROR_ACCESS_DENIED:  // no right to write there, or a read-only file in the way
+            case ERROR_WRITE_PROTECT:
+            case ERROR_NETWORK_ACCESS_DENIED:
+            case ERROR_SHARING_VIOLATION:
+            case ERROR_LOCK_VIOLATION:
+                return MakeSystemError(L"创建文件", path, code);
+            default:
+                throw MakeSystemError(L"创建文件", path, code);
+        }
+    }
     DWORD written = 0;
     if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
         ThrowLastError(L"写入文件", path);
     }
     if (written != bytes.size()) ThrowStatus(ERROR_WRITE_FAULT, L"写入文件", path);
+    return std::nullopt;
+}
+
+std::wstring Win32FileSystem::PrivateWorkFolder() {
+    // The user's own temporary folder: only they and administrators may read it, and
+    // it holds nothing of other users.
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0) ThrowLastError(L"查找临时文件夹");
+    if (length > MAX_PATH) ThrowStatus(ERROR_INSUFFICIENT_BUFFER, L"查找临时文件夹");
+    std::wstring folder(temp, length);
+    if (folder.back() != L'\\') folder += L'\\';
+    folder += L"Tindrel\\";
+    if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        ThrowLastError(L"创建文件夹", folder);
+    }
+    return folder;
+}
+
+void Win32FileSystem::RemoveEmptyFolder(const std::wstring& path) {
+    // Fails, as meant, while the folder still holds anything.
+    ::RemoveDirectoryW(path.c_str());
 }
 
 std::wstring Win32FileSystem::ShortPath(const std::wstring& path) {

@@ -7,11 +7,17 @@ namespace tindrel::win {
 class Win32FileSystem final : public FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
+    bool NameTaken(const std::wstring& path) override;
     bool IsBeingWritten(const std::wstring& path) override;
     bool IsDirectory(const std::wstring& path) override;
+    std::uint64_t FileSize(const std::wstring& path) override;
     std::optional<SystemError> TryDeleteFile(const std::wstring& path) override;
+    std::wstring CurrentDirectory() override;
     void ChangeDirectory(const std::wstring& path) override;
-    void WriteFile(const std::wstring& path, const std::string& bytes) override;
+    void LeaveDirectory(const std::wstring& previous) override;
+    std::optional<SystemError> TryWriteFile(const std::wstring& path, const std::string& bytes) override;
+    std::wstring PrivateWorkFolder() override;
+    void RemoveEmptyFolder(const std::wstring& path) override;
     std::wstring ShortPath(const std::wstring& path) override;
 
 private:

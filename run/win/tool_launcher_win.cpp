@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "run/win/system_folder.h"
 #include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 
@@ -19,13 +20,6 @@ private:
     UniqueHandleKernel job_;  // closing it ends what still runs in it
 };
 
-std::wstring CommandInterpreter() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) ThrowLastError(L"查找命令解释器");
-    return std::wstring(folder, length) + L"\\cmd.exe";
-}
-
 UniqueHandleKernel CreateKillOnCloseJob() {
     UniqueHandleKernel job(::CreateJobObjectW(nullptr, nullptr));
     if (!job) return job;
@@ -39,14 +33,16 @@ UniqueHandleKernel CreateKillOnCloseJob() {
 
 }  // namespace
 
-std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchFile,
-                                                      const std::wstring& workingDirectory) {
-    // The batch starts by its name from its own folder: the folder's text never passes
-    // through this command line, where cmd.exe would expand %name% and split at & or
-    // blanks. /d skips AutoRun commands; /v:off keeps ! literal.
-    const std::wstring name = batchFile.substr(batchFile.find_last_of(L"\\/") + 1);
-    std::wstring commandLine = L"cmd.exe /d /v:off /c " + name;
-    const std::wstring interpreter = CommandInterpreter();
+std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchFile) {
+    // The batch starts from its own folder by an explicit relative name: the folder's
+    // text never passes through this command line, where cmd.exe would expand %name% and
+    // split at & or blanks, and ".\\" keeps the interpreter from searching for it (which
+    // NoDefaultCurrentDirectoryInExePath would forbid in the current directory). /d skips
+    // AutoRun commands; /v:off keeps ! literal.
+    const std::size_t slash = batchFile.find_last_of(L"\\/");
+    const std::wstring folder = batchFile.substr(0, slash + 1);
+    std::wstring commandLine = L"cmd.exe /d /v:off /c .\\" + batchFile.substr(slash + 1);
+    const std::wstring interpreter = SystemFolder() + L"\\cmd.exe";
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -54,7 +50,7 @@ std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchF
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, workingDirectory.c_str(), &startup, &process)) {
+                          CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process)) {
         ThrowLastError(L"启动批处理文件", batchFile);
     }
     const UniqueHandleKernel processHandle(process.hProcess);

@@ -8,7 +8,7 @@ namespace tindrel::win {
 // output file, and ends whatever is left of it when the program ends.
 class JobToolLauncher final : public ToolLauncher {
 public:
-    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& workingDirectory) override;
+    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile) override;
 };
 
 }  // namespace tindrel::win

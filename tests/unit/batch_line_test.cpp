@@ -6,10 +6,10 @@ namespace tindrel {
 namespace {
 
 TEST(BatchLineTest, PlainFoldersKeepTheClassicUnquotedLine) {
-    const BatchText text = ComposeBatchText(L"C:\\Nero\\");
+    const BatchText text = ComposeBatchText(L"C:\\Nero\\", L"C:\\Nero\\");
     EXPECT_EQ(text.Command, L"C:\\Nero\\nerocmd --listdrives");
     EXPECT_EQ(text.BatchLine, L"C:\\Nero\\nerocmd --listdrives > C:\\Nero\\b.txt");
-    EXPECT_EQ(ComposeBatchText(L"D:\\Apps_1\\Nero-6.0\\").BatchLine,
+    EXPECT_EQ(ComposeBatchText(L"D:\\Apps_1\\Nero-6.0\\", L"D:\\Apps_1\\Nero-6.0\\").BatchLine,
               L"D:\\Apps_1\\Nero-6.0\\nerocmd --listdrives > D:\\Apps_1\\Nero-6.0\\b.txt");
 }
 
@@ -26,10 +26,35 @@ TEST(BatchLineTest, OtherFoldersAreQuotedWithPercentDoubled) {
         {L"C:\\刻录\\", L"\"C:\\刻录\\nerocmd\" --listdrives > \"C:\\刻录\\b.txt\""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ComposeBatchText(c.Folder).BatchLine, c.Line);
+        EXPECT_EQ(ComposeBatchText(c.Folder, c.Folder).BatchLine, c.Line);
     }
-    EXPECT_EQ(ComposeBatchText(L"C:\\Program Files\\Nero\\").Command,
+    EXPECT_EQ(ComposeBatchText(L"C:\\Program Files\\Nero\\", L"C:\\Program Files\\Nero\\").Command,
               L"\"C:\\Program Files\\Nero\\nerocmd\" --listdrives");
+}
+
+TEST(BatchLineTest, AWorkFolderElsewhereGetsTheToolFolderMadeCurrentFirst) {
+    // The tool still runs in its own folder; only the work files live apart. Every path
+    // is quoted, whatever it holds, because user names hold anything.
+    const struct {
+        const wchar_t* Tool;
+        const wchar_t* Work;
+        const wchar_t* Line;
+    } cases[] = {
+        {L"C:\\Nero\\", L"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\",
+         L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > "
+         L"\"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\""},
+        {L"C:\\Program Files (x86)\\Nero\\", L"C:\\Users\\a&b %TEMP% !x! ^(李)\\Tindrel\\",
+         L"pushd \"C:\\Program Files (x86)\\Nero\\\" && \"C:\\Program Files (x86)\\Nero\\nerocmd\" --listdrives > "
+         L"\"C:\\Users\\a&b %%TEMP%% !x! ^(李)\\Tindrel\\b.txt\""},
+        {L"\\\\server\\share\\Nero\\", L"C:\\Temp\\Tindrel\\",
+         L"pushd \"\\\\server\\share\\Nero\\\" && \"\\\\server\\share\\Nero\\nerocmd\" --listdrives > "
+         L"\"C:\\Temp\\Tindrel\\b.txt\""},
+    };
+    for (const auto& c : cases) {
+        const BatchText text = ComposeBatchText(c.Tool, c.Work);
+        EXPECT_EQ(text.BatchLine, c.Line);
+        EXPECT_EQ(text.Command, L"\"" + std::wstring(c.Tool) + L"nerocmd\" --listdrives");
+    }
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 
 #include "run/platform.h"
 #include "run/run_view.h"
-#include "run/test_run.h"
+#include "run/diagnostic_run.h"
+#include "run/work_files.h"
 #include "tests/unit/fake_registry.h"
 
 namespace tindrel::testing {
@@ -35,6 +36,14 @@ public:
 
     void ProcessEventsUntil(Milliseconds deadline, const std::function<bool()>& stop) override {
         ++Calls;
+        // How deeply waits nest: a press that began a run inside another's wait would
+        // nest them, and the stack would grow with every press.
+        ++Depth;
+        MaxDepth = std::max(MaxDepth, Depth);
+        struct Leave {
+            int& Depth;
+            ~Leave() { --Depth; }
+        } leave{Depth};
         while (!events_.empty() && events_.begin()->first <= deadline) {
             auto event = std::move(events_.begin()->second);
             clock_.Current = std::max(clock_.Current, events_.begin()->first);
@@ -46,6 +55,8 @@ public:
     }
 
     int Calls = 0;
+    int Depth = 0;
+    int MaxDepth = 0;
 
 private:
     FakeClock& clock_;
@@ -56,40 +67,73 @@ class FakeFileSystem final : public FileSystem {
 public:
     struct File {
         std::string Bytes;
-        bool Writing = false;  // held open by a writer
-        int BusyDeletes = 0;   // deletions that fail as if another process held it
+        bool Writing = false;        // held open by a writer
+        int BusyDeletes = 0;         // deletions that fail as if another process held it
+        bool HeldByOther = false;    // held with delete sharing: deleting only marks it
+        bool DeletePending = false;  // deleted, but the name stays while it is held
     };
+
+    static constexpr wchar_t kPrivateFolder[] = L"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\";
+    static constexpr wchar_t kSystemFolder[] = L"C:\\Windows\\system32\\";
 
     explicit FakeFileSystem(Journal& journal) : journal_(journal) {}
 
-    bool FileExists(const std::wstring& path) override { return Files.count(path) != 0; }
+    bool FileExists(const std::wstring& path) override { return Files.count(path) && !Files[path].DeletePending; }
+    bool NameTaken(const std::wstring& path) override { return Files.count(path) != 0; }
     bool IsBeingWritten(const std::wstring& path) override { return Files.count(path) && Files[path].Writing; }
     bool IsDirectory(const std::wstring& path) override { return Directories.count(path) != 0; }
+    std::uint64_t FileSize(const std::wstring& path) override { return Files.at(path).Bytes.size(); }
 
     std::optional<SystemError> TryDeleteFile(const std::wstring& path) override {
         const auto found = Files.find(path);
         if (found == Files.end()) return std::nullopt;
-        if (found->second.BusyDeletes > 0 || found->second.Writing) {
-            if (found->second.BusyDeletes > 0) --found->second.BusyDeletes;
+        File& file = found->second;
+        if (file.DeletePending) return SystemError(L"删除文件", path, 5, L"access denied");
+        if (file.BusyDeletes > 0 || file.Writing) {
+            if (file.BusyDeletes > 0) --file.BusyDeletes;
             return SystemError(L"删除文件", path, 32, L"sharing violation");
         }
-        Files.erase(found);
         journal_.push_back(L"delete " + path);
+        if (file.HeldByOther) {
+            file.DeletePending = true;
+        } else {
+            Files.erase(found);
+        }
         return std::nullopt;
     }
 
+    std::wstring CurrentDirectory() override { return Current; }
+
     void ChangeDirectory(const std::wstring& path) override {
         if (!IsDirectory(path)) throw SystemError(L"更改当前目录", path, 3, L"path not found");
-        CurrentDirectory = path;
+        Current = path;
         journal_.push_back(L"cd " + path);
     }
 
-    void WriteFile(const std::wstring& path, const std::string& bytes) override {
-        if (!IsDirectory(path.substr(0, path.rfind(L'\\') + 1))) {
-            throw SystemError(L"写入文件", path, 3, L"path not found");
-        }
+    void LeaveDirectory(const std::wstring& previous) override {
+        Current = IsDirectory(previous) ? previous : kSystemFolder;
+        journal_.push_back(L"leave for " + Current);
+    }
+
+    std::optional<SystemError> TryWriteFile(const std::wstring& path, const std::string& bytes) override {
+        const std::wstring folder = path.substr(0, path.rfind(L'\\') + 1);
+        if (!IsDirectory(folder)) throw SystemError(L"写入文件", path, 3, L"path not found");
+        if (Refusing.count(folder)) return SystemError(L"创建文件", path, 5, L"access denied");
         Files[path] = File{bytes};
         journal_.push_back(L"write " + path);
+        return std::nullopt;
+    }
+
+    std::wstring PrivateWorkFolder() override {
+        if (Directories.insert(PrivateFolder).second) journal_.push_back(L"make private folder");
+        return PrivateFolder;
+    }
+
+    void RemoveEmptyFolder(const std::wstring& path) override {
+        for (const auto& [name, file] : Files) {
+            if (name.rfind(path, 0) == 0) return;
+        }
+        if (Directories.erase(path)) journal_.push_back(L"remove folder " + path);
     }
 
     std::wstring ShortPath(const std::wstring& path) override {
@@ -97,10 +141,23 @@ public:
         return found == ShortNames.end() ? std::wstring() : found->second;
     }
 
+    // Another program lets go of a file it held: a pending deletion completes.
+    void Release(const std::wstring& path) {
+        const auto found = Files.find(path);
+        if (found == Files.end()) return;
+        if (found->second.DeletePending) {
+            Files.erase(found);
+        } else {
+            found->second.HeldByOther = false;
+        }
+    }
+
     std::map<std::wstring, File> Files;
-    std::set<std::wstring> Directories;
+    std::set<std::wstring> Directories{kSystemFolder, L"C:\\Users\\li\\Downloads\\"};
+    std::set<std::wstring> Refusing;  // folders that refuse new files
+    std::wstring PrivateFolder = kPrivateFolder;
     std::map<std::wstring, std::wstring> ShortNames;
-    std::wstring CurrentDirectory;
+    std::wstring Current = L"C:\\Users\\li\\Downloads\\";
 
 private:
     Journal& journal_;
@@ -141,9 +198,9 @@ public:
 
     explicit FakeLauncher(Journal& journal) : journal_(journal) {}
 
-    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& workingDirectory) override {
+    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile) override {
         ++Launches;
-        journal_.push_back(L"launch " + batchFile + L" in " + workingDirectory);
+        journal_.push_back(L"launch " + batchFile);
         if (OnLaunch) OnLaunch(Launches);
         return std::make_unique<Tool>(*this, Launches);
     }
@@ -225,15 +282,18 @@ public:
     FakeWorld() {
         // Stopping a tool ends whatever holds its output file.
         launcher.OnStop = [this](int) {
-            const auto found = files.Files.find(paths.Folder + L"b.txt");
+            const auto found = files.Files.find(paths.WorkFolder + L"b.txt");
             if (found != files.Files.end()) found->second.Writing = false;
         };
     }
 
-    // The command interpreter creates the output file at once and holds it while the
-    // tool runs; the tool then writes `output` and everything lets go of the file.
+    // The command interpreter creates the output file at once in the work folder and
+    // holds it while the tool runs; the tool then writes `output` and everything lets go
+    // of the file. Where the name is still taken, the interpreter cannot create the file
+    // and the tool's output goes nowhere.
     void SimulateAnswer(Milliseconds delay, std::string output) {
-        const std::wstring path = paths.Folder + L"b.txt";
+        const std::wstring path = paths.WorkFolder + L"b.txt";
+        if (files.Files.count(path) && files.Files[path].DeletePending) return;
         files.Files[path] = FakeFileSystem::File{"", true};
         pump.At(clock.Current + delay, [this, path, output] {
             const auto found = files.Files.find(path);
@@ -242,7 +302,7 @@ public:
             found->second.Writing = false;
         });
     }
-    void SimulateHang() { files.Files[paths.Folder + L"b.txt"] = FakeFileSystem::File{"", true}; }
+    void SimulateHang() { files.Files[paths.WorkFolder + L"b.txt"] = FakeFileSystem::File{"", true}; }
 
     void ToolAnswersAfter(Milliseconds delay, std::string output) {
         launcher.OnLaunch = [this, delay, output](int) { SimulateAnswer(delay, output); };
@@ -263,7 +323,7 @@ public:
     FakeLauncher launcher{journal};
     FakeNotice notice{journal};
     RecordingView view{journal, clock, files};
-    RunContext context{registry, files, encoding, launcher, clock, pump, notice, 6s, 0, nullptr};
+    RunContext context{registry, files, encoding, launcher, clock, pump, notice};
     ToolPaths paths;
 };
 

@@ -35,17 +35,24 @@ TEST_F(GetKeyValueTest, StringsAreReadWholeUpToTheBufferAndFailBeyondIt) {
     EXPECT_EQ(registry.OpenKeyCount(), 0u);
 }
 
-TEST_F(GetKeyValueTest, OnlyOneTerminatingZeroIsDropped) {
+TEST_F(GetKeyValueTest, StringsAreReadUpToTheirFirstZero) {
     registry.SetValue(kKey, "bare", kRegSz, "C:\\Nero\\nero.exe");
-    registry.SetValue(kKey, "doubled", kRegSz, std::string("ab\0\0", 4));
+    registry.SetValue(kKey, "doubled", kRegSz, std::string("C:\\Nero\\nero.exe\0\0", 18));
+    registry.SetValue(kKey, "inner", kRegSz, std::string("ab\0cd\0", 6));
     registry.SetValue(kKey, "empty", kRegSz, std::string());
+    registry.SetValue(kKey, "only zeros", kRegSz, std::string("\0\0", 2));
     std::wstring value;
 
     EXPECT_TRUE(Read(L"bare", value));
     EXPECT_EQ(value, L"C:\\Nero\\nero.exe");
+    // Some installers write the path with two terminators; reg query shows the plain path.
     EXPECT_TRUE(Read(L"doubled", value));
-    EXPECT_EQ(value, std::wstring(L"ab\0", 3));
+    EXPECT_EQ(value, L"C:\\Nero\\nero.exe");
+    EXPECT_TRUE(Read(L"inner", value));
+    EXPECT_EQ(value, L"ab");
     EXPECT_TRUE(Read(L"empty", value));
+    EXPECT_EQ(value, L"");
+    EXPECT_TRUE(Read(L"only zeros", value));
     EXPECT_EQ(value, L"");
 }
 

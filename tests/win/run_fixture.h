@@ -13,7 +13,8 @@
 #include <string>
 
 #include "run/steady_clock.h"
-#include "run/test_run.h"
+#include "run/diagnostic_run.h"
+#include "run/work_files.h"
 #include "run/win/code_page.h"
 #include "run/win/com_ptr.h"
 #include "run/win/event_pump_win.h"
@@ -141,7 +142,7 @@ protected:
     SteadyClock clock;
     Win32EventPump pump{clock};
     ThrowingNotice notice;
-    RunContext context{registry, files, encoding, launcher, clock, pump, notice, Milliseconds{6000}, 0, nullptr};
+    RunContext context{registry, files, encoding, launcher, clock, pump, notice};
     ToolPaths paths;
     RecordingView view;
 

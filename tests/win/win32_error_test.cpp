@@ -17,7 +17,7 @@ using ::testing::HasSubstr;
 TEST(Win32ErrorTest, AFailedCallBecomesOneReportNamingEverything) {
     Win32FileSystem files;
     try {
-        files.WriteFile(L"C:\\no such folder\\run.bat", "x");
+        files.TryWriteFile(L"C:\\no such folder\\run.bat", "x");
         FAIL() << "expected a failure";
     } catch (const SystemError& error) {
         EXPECT_EQ(error.Code, static_cast<unsigned long>(ERROR_PATH_NOT_FOUND));

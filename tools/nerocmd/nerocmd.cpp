@@ -6,7 +6,9 @@
 //   size=BYTES    how much `large` prints
 //   prefix=TEXT   printed before `large`'s lines
 //   hold=MS       keep running this long after printing (stdout still open)
-// Every start appends "arguments|working directory" to nerocmd.log beside it.
+//   log=PATH      where to append the log (default nerocmd.log beside it; a folder
+//                 that refuses new files has no room for it)
+// Every start appends "arguments|working directory" to the log.
 
 #include <windows.h>
 
@@ -44,14 +46,14 @@ std::string Ansi(const std::wstring& text) {
     return bytes;
 }
 
-void Log(const std::wstring& folder) {
+void Log(const std::wstring& logPath) {
     wchar_t directory[MAX_PATH];
     const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, directory);
     std::wstring line = ::GetCommandLineW();
     line = line.substr(line.find(L"--") == std::wstring::npos ? line.size() : line.find(L"--"));
     while (!line.empty() && line.back() == L' ') line.pop_back();  // the blank before ">"
     line += L"|" + std::wstring(directory, length) + L"\r\n";
-    std::ofstream(std::filesystem::path(folder + L"nerocmd.log"), std::ios::app | std::ios::binary) << Ansi(line);
+    std::ofstream(std::filesystem::path(logPath), std::ios::app | std::ios::binary) << Ansi(line);
 }
 
 void Print(const std::string& bytes) {
@@ -68,8 +70,9 @@ int Number(const std::map<std::string, std::string>& settings, const char* key, 
 
 int wmain() {
     const std::wstring folder = OwnFolder();
-    Log(folder);
     const auto settings = ReadSettings(folder);
+    const auto log = settings.find("log");
+    Log(log == settings.end() ? folder + L"nerocmd.log" : std::filesystem::path(log->second).wstring());
     const std::string mode = settings.count("mode") ? settings.at("mode") : "list";
     ::Sleep(static_cast<DWORD>(Number(settings, "delay", 0)));
 

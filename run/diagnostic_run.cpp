@@ -1,0 +1,174 @@
+#include "run/diagnostic_run.h"
+
+#include <algorithm>
+#include <string>
+
+#include "run/locate_tool.h"
+#include "run/work_files.h"
+
+namespace tindrel {
+namespace {
+
+constexpr wchar_t kRunningCaption[] = L"正在测试...";
+constexpr wchar_t kRunningText[] = L"正在测试...请稍候！！";
+constexpr wchar_t kDoneCaption[] = L"测试完成";
+constexpr wchar_t kNotDoneCaption[] = L"测试未完成";
+
+// The command interpreter runs nothing whose full name reaches 260 characters with its
+// terminator; the longest name a run builds is the tool's, the folder plus "nerocmd.exe".
+constexpr std::size_t kLongestToolFolder = 259 - std::char_traits<wchar_t>::length(L"nerocmd.exe");
+
+std::wstring NoResultText(const RunContext& context) {
+    const auto seconds = context.CycleLength.count() * kMaximumCycles / 1000;
+    return L"等待 " + std::to_wstring(seconds) +
+           L" 秒后仍没有得到测试结果。\r\n\r\n"
+           L"请检查 Nero Burning Rom 的安装文件夹中是否有 nerocmd，刻录机是否连接正常，"
+           L"然后再按一下“开始测试”按钮。";
+}
+
+std::wstring FolderTooLongText(const std::wstring& folder) {
+    return L"Nero Burning Rom 的安装文件夹路径太长（" + std::to_wstring(folder.size()) +
+           L" 个字符），命令解释器无法在其中运行 nerocmd：\r\n" + folder +
+           L"\r\n\r\n请把 Nero Burning Rom 安装到路径较短的文件夹中，然后再按一下“开始测试”按钮。";
+}
+
+bool ToolIsThere(const std::wstring& folder, FileSystem& files) {
+    for (const wchar_t* extension : {L".exe", L".com", L".bat", L".cmd"}) {
+        if (files.FileExists(folder + L"nerocmd" + extension)) return true;
+    }
+    return false;
+}
+
+// The command interpreter creates the output file even when it cannot start the tool,
+// so an empty file says what went wrong, not that the scan found nothing to report.
+std::wstring EmptyOutputText(const std::wstring& folder, FileSystem& files) {
+    if (!ToolIsThere(folder, files)) {
+        return L"在 Nero Burning Rom 的安装文件夹中没有找到 nerocmd：\r\n" + folder +
+               L"\r\n\r\n请确认 Nero Burning Rom 已完整安装（包括命令行工具 nerocmd），"
+               L"然后再按一下“开始测试”按钮。";
+    }
+    return L"nerocmd 已经运行，但没有输出任何内容。\r\n安装文件夹：" + folder +
+           L"\r\n\r\n请检查刻录机是否连接正常，然后再按一下“开始测试”按钮。";
+}
+
+// Windows takes / for \ in a path; the rest of the run expects backslashes.
+std::wstring WithBackslashes(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// A full path (C:\… or \\server\share\…) to an existing folder, named with its trailing
+// backslash. A registry path of exactly "nero.exe" leaves no folder at all, one whose
+// file name merely ends in "nero.exe" leaves part of a file name stuck to the folder,
+// and a relative one would resolve against whatever directory is current; none names
+// an installation the tool can run from.
+bool IsUsableToolFolder(const std::wstring& folder, FileSystem& files) {
+    const bool driveRooted = folder.size() >= 3 && ((folder[0] >= L'A' && folder[0] <= L'Z') ||
+                                                    (folder[0] >= L'a' && folder[0] <= L'z')) &&
+                             folder[1] == L':' && folder[2] == L'\\';
+    const bool network = folder.size() >= 3 && folder.rfind(L"\\\\", 0) == 0 && folder[2] != L'?' && folder[2] != L'.';
+    return (driveRooted || network) && folder.back() == L'\\' && files.IsDirectory(folder);
+}
+
+// The command interpreter creates the output file before the tool writes to it, so the
+// output counts as there only once nothing holds it open for writing any more.
+bool OutputArrived(const std::wstring& path, FileSystem& files) {
+    return files.FileExists(path) && !files.IsBeingWritten(path);
+}
+
+void StopTool(RunContext& context) {
+    if (!context.Tool) return;
+    context.Tool->Stop();
+    context.Tool.reset();
+}
+
+// Every run that shows no output ends the same way: a caption, an explanation in the
+// results box, the window usable again and nothing left on disk.
+void ShowNoResult(const std::wstring& text, ToolPaths& paths, RunView& view, RunContext& context) {
+    view.SetCaption(kNotDoneCaption);
+    view.SetResultText(text);
+    view.SetResultPointer(false);
+    view.SetExitEnabled(true);
+    RemoveWorkFiles(paths, context);
+}
+
+// One pass from the first step to the result. Returns early, touching nothing more,
+// when Start is pressed during its wait.
+void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
+    // The tool of a pass that was cut short may still hold its output file.
+    StopTool(Context);
+    ClearEarlierWorkFiles(Paths, Context);
+    int cycles = 0;
+
+    LocateTool(Paths, Context.Registry, Context.Notice);
+    Paths.Folder = WithBackslashes(Paths.Folder);
+    if (!IsUsableToolFolder(Paths.Folder, Context.Files)) Context.Notice.ReportMissingInstallation();
+    if (Paths.Folder.size() > kLongestToolFolder) return ShowNoResult(FolderTooLongText(Paths.Folder), Paths, View, Context);
+
+    Context.Files.ChangeDirectory(Paths.Folder);
+    PlaceBatchFile(Paths, Context);
+    const std::wstring outputPath = Paths.WorkFolder + kOutputFile;
+
+    View.SetCaption(kRunningCaption);
+    View.SetResultText(kRunningText);
+    View.SetResultPointer(true);
+    View.SetExitEnabled(false);
+
+    Context.Tool = Context.Launcher.Launch(Paths.WorkFolder + kBatchFile);
+
+    const auto pressedAgain = [&Context] { return Context.RestartRequested; };
+    bool arrived = false;
+    while (!arrived && cycles < kMaximumCycles) {
+        const Milliseconds cycleEnd = Context.Time.Now() + Context.CycleLength;
+        ++cycles;
+        if (!pressedAgain()) Context.Events.ProcessEventsUntil(cycleEnd, pressedAgain);
+        if (pressedAgain()) return;
+        arrived = cycles >= kMinimumCycles && OutputArrived(outputPath, Context.Files);
+    }
+
+    if (!arrived) {
+        StopTool(Context);
+        return ShowNoResult(NoResultText(Context), Paths, View, Context);
+    }
+    if (Context.Files.FileSize(outputPath) == 0) {
+        return ShowNoResult(EmptyOutputText(Paths.Folder, Context.Files), Paths, View, Context);
+    }
+    View.SetCaption(kDoneCaption);
+    View.SetResultText(L"");
+    View.LoadResultFile(outputPath);
+    View.SetResultPointer(false);
+    View.SetExitEnabled(true);
+    RemoveWorkFiles(Paths, Context);
+}
+
+class RunningFlag {
+public:
+    explicit RunningFlag(RunContext& context) : context_(context) { context_.Running = true; }
+    ~RunningFlag() { context_.Running = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    RunContext& context_;
+};
+
+}  // namespace
+
+void StartTestRun(ToolPaths& Paths, RunView& View, RunContext& Context) {
+    if (Context.Running) {
+        Context.RestartRequested = true;
+        return;
+    }
+    const RunningFlag running(Context);
+    const std::wstring previousDirectory = Context.Files.CurrentDirectory();
+    // A press at any point of a pass, even while its work files are being removed,
+    // begins one more pass.
+    do {
+        Context.RestartRequested = false;
+        RunOnce(Paths, View, Context);
+    } while (Context.RestartRequested);
+    // The tool folder stays free to be renamed or removed while the program is open.
+    Context.Files.LeaveDirectory(previousDirectory);
+}
+
+}  // namespace tindrel

@@ -1,0 +1,17 @@
+#include "run/win/system_folder.h"
+
+#include <windows.h>
+
+#include "run/win/win32_error.h"
+
+namespace tindrel::win {
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0) ThrowLastError(L"查找系统文件夹");
+    if (length >= MAX_PATH) ThrowStatus(ERROR_INSUFFICIENT_BUFFER, L"查找系统文件夹");
+    return std::wstring(folder, length);
+}
+
+}  // namespace tindrel::win

@@ -1,0 +1,461 @@
+#include "run/diagnostic_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/fake_platform.h"
+
+namespace tindrel::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::wstring kFolder = L"C:\\Nero\\";
+const std::wstring kOutput = kFolder + L"b.txt";
+const std::wstring kBatch = kFolder + L"run.bat";
+
+class DiagnosticRunTest : public ::testing::Test {
+protected:
+    DiagnosticRunTest() { world.InstallAt(kFolder); }
+
+    std::size_t Count(const std::wstring& entry) const {
+        return std::count(world.journal.begin(), world.journal.end(), entry);
+    }
+    Milliseconds DoneAt() const {
+        for (const auto& [when, caption] : world.view.CaptionTimes) {
+            if (caption == L"测试完成") return when;
+        }
+        return Milliseconds{-1};
+    }
+    bool WorkFilesLeft() const { return world.files.Files.count(kOutput) || world.files.Files.count(kBatch); }
+
+    FakeWorld world;
+};
+
+TEST_F(DiagnosticRunTest, ARunTakesItsStepsInOrder) {
+    world.ToolAnswersAfter(1s, "drive list");
+    world.Run();
+
+    EXPECT_THAT(world.journal,
+                ElementsAre(L"cd C:\\Nero\\", L"write C:\\Nero\\run.bat", L"caption 正在测试...",
+                            L"text 正在测试...请稍候！！", L"pointer busy", L"exit off",
+                            L"launch C:\\Nero\\run.bat", L"caption 测试完成", L"text ", L"load C:\\Nero\\b.txt",
+                            L"pointer text", L"exit on", L"delete C:\\Nero\\b.txt", L"delete C:\\Nero\\run.bat",
+                            L"leave for C:\\Users\\li\\Downloads\\"));
+    EXPECT_EQ(world.view.Result, L"drive list");
+    EXPECT_EQ(world.paths.Command, L"C:\\Nero\\nerocmd --listdrives");
+    EXPECT_EQ(world.paths.BatchLine, L"C:\\Nero\\nerocmd --listdrives > C:\\Nero\\b.txt");
+    EXPECT_EQ(world.paths.WorkFolder, kFolder);
+    EXPECT_FALSE(WorkFilesLeft());
+    // The tool folder is not kept in use once the run is over.
+    EXPECT_EQ(world.files.Current, L"C:\\Users\\li\\Downloads\\");
+}
+
+TEST_F(DiagnosticRunTest, TheBatchFileHoldsExactlyOneLine) {
+    std::string written;
+    world.launcher.OnLaunch = [&](int) {
+        written = world.files.Files.at(kBatch).Bytes;
+        world.SimulateAnswer(0s, "");
+    };
+    world.Run();
+    EXPECT_EQ(written, "C:\\Nero\\nerocmd --listdrives > C:\\Nero\\b.txt\r\n");
+}
+
+TEST_F(DiagnosticRunTest, ResultsComeAfterTwelveSecondsAtTheEarliestThenOnSixSecondSteps) {
+    const struct {
+        Milliseconds ToolTime;
+        Milliseconds Done;
+    } cases[] = {{0s, 12s}, {6s, 12s}, {7s, 12s}, {12s, 12s}, {12001ms, 18s}, {25s, 30s}};
+    for (const auto& c : cases) {
+        FakeWorld w;
+        w.InstallAt(kFolder);
+        w.ToolAnswersAfter(c.ToolTime, "x");
+        w.Run();
+        ASSERT_EQ(w.view.Caption, L"测试完成");
+        EXPECT_EQ(w.view.CaptionTimes.back().first, c.Done) << c.ToolTime.count();
+    }
+}
+
+TEST_F(DiagnosticRunTest, ASlowToolIsShownWhole) {
+    world.ToolAnswersAfter(15s, "full output of a slow scan");
+    world.Run();
+    EXPECT_EQ(DoneAt(), 18s);
+    EXPECT_EQ(world.view.Result, L"full output of a slow scan");
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(DiagnosticRunTest, FilesLeftByAnEarlierRunAreRemovedBeforeTheNewBatchIsWritten) {
+    world.ToolAnswersAfter(1s, "first");
+    world.Run();
+    world.files.Files[kOutput] = {"stale"};
+    world.files.Files[kBatch] = {"stale"};
+    world.journal.clear();
+
+    world.Run();
+    EXPECT_THAT(std::vector(world.journal.begin(), world.journal.begin() + 4),
+                ElementsAre(L"stop tool 1", L"delete C:\\Nero\\b.txt", L"delete C:\\Nero\\run.bat", L"cd C:\\Nero\\"));
+    EXPECT_EQ(world.view.Result, L"first");
+}
+
+TEST_F(DiagnosticRunTest, TheFirstRunRemovesNothingAndExitBeforeAnyRunRemovesNothing) {
+    world.files.Files[kOutput] = {"not ours yet"};
+    RemoveWorkFiles(world.paths, world.context);
+    EXPECT_TRUE(world.journal.empty());
+    EXPECT_TRUE(world.files.FileExists(kOutput));
+}
+
+TEST_F(DiagnosticRunTest, AMissingInstallationWritesNothingAndShowsNothing) {
+    FakeWorld bare;
+    EXPECT_THROW(bare.Run(), InstallationMissing);
+    EXPECT_EQ(bare.journal, Journal{L"missing installation"});
+}
+
+TEST_F(DiagnosticRunTest, OddToolFoldersNeverReceiveWorkFiles) {
+    // "nero.exe" alone leaves no folder; "mynero.exe" leaves "C:\Nero\my"; a folder
+    // that is gone cannot hold the tool.
+    // A relative path would resolve against whatever directory is current.
+    for (const wchar_t* stored : {L"nero.exe", L"C:\\Nero\\mynero.exe", L"C:\\Gone\\nero.exe", L"Nero\\nero.exe",
+                                  L"\\Nero\\nero.exe", L"C:Nero\\nero.exe", L"..\\Nero\\nero.exe",
+                                  L"\\\\?\\C:\\Nero\\nero.exe"}) {
+        FakeWorld w;
+        w.files.Directories.insert(L"C:\\Nero\\");
+        w.files.Directories.insert(L"Nero\\");
+        w.files.Directories.insert(L"\\Nero\\");
+        w.files.Directories.insert(L"C:Nero\\");
+        w.files.Directories.insert(L"..\\Nero\\");
+        w.files.Directories.insert(L"\\\\?\\C:\\Nero\\");
+        w.SetRegistryPath(stored);
+        EXPECT_THROW(w.Run(), InstallationMissing) << stored;
+        EXPECT_EQ(w.journal, Journal{L"missing installation"}) << stored;
+        EXPECT_TRUE(w.files.Files.empty());
+    }
+}
+
+TEST_F(DiagnosticRunTest, FoldersTheBatchCodePageCannotSpellUseTheirShortName) {
+    FakeWorld w;
+    w.InstallAt(L"C:\\软件\\Nero\\");
+    w.files.ShortNames[L"C:\\软件\\Nero\\"] = L"C:\\5F6B~1\\Nero\\";
+    w.ToolAnswersAfter(0s, "ok");
+    w.Run();
+    EXPECT_EQ(w.paths.BatchLine, L"\"C:\\5F6B~1\\Nero\\nerocmd\" --listdrives > \"C:\\5F6B~1\\Nero\\b.txt\"");
+    EXPECT_EQ(w.view.Result, L"ok");
+
+    // An accented folder the code page can spell keeps its long name.
+    FakeWorld cafe;
+    cafe.InstallAt(L"C:\\Café\\");
+    cafe.ToolAnswersAfter(0s, "ok");
+    cafe.Run();
+    EXPECT_EQ(cafe.paths.BatchLine, L"\"C:\\Café\\nerocmd\" --listdrives > \"C:\\Café\\b.txt\"");
+
+    FakeWorld noShortName;
+    noShortName.InstallAt(L"C:\\软件\\");
+    try {
+        noShortName.Run();
+        FAIL() << "a folder that cannot be spelled must not be written";
+    } catch (const SystemError& error) {
+        EXPECT_EQ(error.Code, 1113u);
+        EXPECT_EQ(error.Subject, L"C:\\软件\\run.bat");
+    }
+    EXPECT_TRUE(noShortName.files.Files.empty());
+}
+
+TEST_F(DiagnosticRunTest, TheToolRunsInItsFolderOnAnyDrive) {
+    FakeWorld w;
+    w.InstallAt(L"D:\\Tools\\Nero\\");
+    w.ToolAnswersAfter(0s, "");
+    w.Run();
+    EXPECT_THAT(w.journal, Contains(L"launch D:\\Tools\\Nero\\run.bat"));
+    EXPECT_THAT(w.journal, Contains(L"cd D:\\Tools\\Nero\\"));
+}
+
+TEST_F(DiagnosticRunTest, WorkFilesHeldBrieflyAreDeletedOnRetry) {
+    world.ToolAnswersAfter(0s, "out");
+    world.Run();
+    world.files.Files[kOutput] = {"out", false, 5};
+    world.files.Files[kBatch] = {"bat", false, 2};
+    world.journal.clear();
+
+    RemoveWorkFiles(world.paths, world.context);
+    EXPECT_THAT(world.journal, ElementsAre(L"delete C:\\Nero\\b.txt", L"delete C:\\Nero\\run.bat"));
+}
+
+TEST_F(DiagnosticRunTest, AWorkFileHeldForGoodIsAFailureAfterABoundedRetry) {
+    world.ToolAnswersAfter(0s, "out");
+    world.Run();
+    world.files.Files[kOutput] = {"out", false, 1000000};
+    const Milliseconds start = world.clock.Current;
+    try {
+        RemoveWorkFiles(world.paths, world.context);
+        FAIL() << "expected the sharing violation to be reported";
+    } catch (const SystemError& error) {
+        EXPECT_EQ(error.Code, 32u);
+        EXPECT_EQ(error.Subject, kOutput);
+    }
+    EXPECT_GE(world.clock.Current - start, kDeleteRetryTime);
+    EXPECT_LT(world.clock.Current - start, kDeleteRetryTime + 1s);
+}
+
+TEST_F(DiagnosticRunTest, AStartPressDuringTheWaitHandsTheRunOver) {
+    world.PressStartAt(8s);
+    world.launcher.OnLaunch = [this](int n) {
+        if (n == 1) return world.SimulateHang();  // the earlier tool holds b.txt open
+        world.SimulateAnswer(2s, "second");
+    };
+    world.Run();
+
+    EXPECT_EQ(world.launcher.Launches, 2);
+    EXPECT_THAT(world.journal, Contains(L"stop tool 1"));
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"second");
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_FALSE(world.view.Busy);
+    EXPECT_EQ(DoneAt(), 20s);
+    // The earlier run neither showed anything after the newer one nor deleted twice.
+    EXPECT_EQ(world.journal.end()[-2], L"delete C:\\Nero\\run.bat");
+    EXPECT_EQ(Count(L"caption 测试完成"), 1u);
+    EXPECT_EQ(Count(L"delete C:\\Nero\\b.txt"), 2u);  // the newer run's step 1 and its end
+    EXPECT_FALSE(WorkFilesLeft());
+    EXPECT_LT(world.clock.Current, 21s);
+}
+
+TEST_F(DiagnosticRunTest, FiftyPressesInARowEndWithTheLastRunsResult) {
+    world.launcher.OnLaunch = [this](int n) { world.SimulateAnswer(1s, "run " + std::to_string(n)); };
+    for (int press = 1; press < 50; ++press) world.PressStartAt(Milliseconds{press * 200});
+    world.Run();
+
+    EXPECT_EQ(world.launcher.Launches, 50);
+    EXPECT_EQ(world.view.Result, L"run 50");
+    EXPECT_EQ(Count(L"caption 测试完成"), 1u);
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(DiagnosticRunTest, OutputThatNeverComesEndsTheRunInBoundedTime) {
+    world.ToolNeverAnswers();
+    world.Run();
+
+    EXPECT_EQ(world.clock.Current, world.context.CycleLength * kMaximumCycles);
+    EXPECT_EQ(world.view.Caption, L"测试未完成");
+    EXPECT_THAT(world.view.Result, HasSubstr(L"120 秒"));
+    EXPECT_THAT(world.view.Result, HasSubstr(L"开始测试"));
+    EXPECT_FALSE(world.view.Busy);
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_THAT(world.journal, Contains(L"stop tool 1"));
+    EXPECT_THAT(world.journal, Not(Contains(L"load C:\\Nero\\b.txt")));
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(DiagnosticRunTest, TheWaitKeepsHandlingEventsInEveryCycle) {
+    world.ToolAnswersAfter(0s, "");
+    bool aboutOpened = false;
+    world.pump.At(3s, [&] { aboutOpened = true; });
+    world.Run();
+    EXPECT_TRUE(aboutOpened);
+    EXPECT_EQ(world.pump.Calls, 2);
+}
+
+TEST_F(DiagnosticRunTest, PressesDuringAWaitBeginTheRunAgainWithoutNesting) {
+    // A press every 60 ms for a minute: each one ends the waiting tool and begins again
+    // from the first step, on the same stack; the result comes a full 12 s after the
+    // last press, from the last launch.
+    world.launcher.OnLaunch = [this](int n) { world.SimulateAnswer(0s, "run " + std::to_string(n)); };
+    const Milliseconds lastPress{1000 * 60};
+    for (int press = 1; press <= 1000; ++press) world.PressStartAt(Milliseconds{press * 60});
+    world.Run();
+
+    EXPECT_EQ(world.pump.MaxDepth, 1);
+    EXPECT_EQ(world.launcher.Launches, 1001);
+    EXPECT_EQ(world.view.Result, L"run 1001");
+    EXPECT_EQ(DoneAt(), lastPress + 12s);
+    EXPECT_EQ(Count(L"caption 测试完成"), 1u);
+    EXPECT_EQ(Count(L"stop tool 1000"), 1u);
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_FALSE(world.view.Busy);
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(DiagnosticRunTest, APressWhileTheWorkFilesAreBeingRemovedBeginsOneMoreRun) {
+    world.ToolAnswersAfter(0s, "out");
+    // The batch file is held at the end of the first run; Start is pressed during the retry.
+    world.launcher.OnLaunch = [this](int n) {
+        world.SimulateAnswer(0s, "run " + std::to_string(n));
+        if (n == 1) world.files.Files[kBatch].BusyDeletes = 3;
+    };
+    world.PressStartAt(12100ms);
+    world.Run();
+    EXPECT_EQ(world.launcher.Launches, 2);
+    EXPECT_EQ(world.view.Result, L"run 2");
+    EXPECT_EQ(world.pump.MaxDepth, 1);
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+const std::wstring kPrivate = FakeFileSystem::kPrivateFolder;
+
+TEST_F(DiagnosticRunTest, AToolFolderThatRefusesTheBatchFileSendsTheWorkFilesToThePrivateFolder) {
+    // Under Program Files a standard user may not create files.
+    FakeWorld w;
+    const std::wstring folder = L"C:\\Program Files (x86)\\Ahead\\Nero\\";
+    w.InstallAt(folder);
+    w.files.Refusing.insert(folder);
+    std::string batch;
+    w.launcher.OnLaunch = [&](int) {
+        batch = w.files.Files.at(kPrivate + L"run.bat").Bytes;
+        w.SimulateAnswer(1s, "drive list");
+    };
+    w.Run();
+
+    EXPECT_EQ(batch, "pushd \"C:\\Program Files (x86)\\Ahead\\Nero\\\" && \"C:\\Program Files (x86)\\Ahead\\Nero\\nerocmd\" "
+                     "--listdrives > \"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\"\r\n");
+    EXPECT_THAT(w.journal, Contains(L"launch " + kPrivate + L"run.bat"));
+    EXPECT_THAT(w.journal, Contains(L"cd " + folder));
+    EXPECT_EQ(w.view.Caption, L"测试完成");
+    EXPECT_EQ(w.view.Result, L"drive list");
+    EXPECT_EQ(w.paths.WorkFolder, kPrivate);
+    // Nothing is left in either place, not even the private folder.
+    EXPECT_TRUE(w.files.Files.empty());
+    EXPECT_FALSE(w.files.IsDirectory(kPrivate));
+
+    // Logging off during a later run stops the tool and removes the files from where
+    // that run put them.
+    w.ToolNeverAnswers();
+    w.pump.At(w.clock.Current + 3s, [&] {
+        EXPECT_TRUE(w.files.Files.count(kPrivate + L"run.bat"));
+        w.context.Tool->Stop();
+        RemoveWorkFiles(w.paths, w.context);
+        EXPECT_TRUE(w.files.Files.empty());
+        EXPECT_FALSE(w.files.IsDirectory(kPrivate));
+    });
+    w.Run();
+    EXPECT_EQ(w.view.Caption, L"测试未完成");
+}
+
+TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsWrittenByItsShortName) {
+    // The user's name holds Chinese, which this code page lacks; the tool folder is plain.
+    FakeWorld w;
+    w.InstallAt(kFolder);
+    w.files.Refusing.insert(kFolder);
+    w.files.PrivateFolder = L"C:\\Users\\李明\\Temp\\Tindrel\\";
+    w.files.ShortNames[w.files.PrivateFolder] = L"C:\\Users\\5F6B~1\\Temp\\Tindrel\\";
+    w.ToolAnswersAfter(0s, "ok");
+    w.Run();
+    EXPECT_EQ(w.paths.BatchLine,
+              L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > \"C:\\Users\\5F6B~1\\Temp\\Tindrel\\b.txt\"");
+    EXPECT_EQ(w.view.Result, L"ok");
+}
+
+TEST_F(DiagnosticRunTest, OutputThatCannotReallyBeRemovedIsNeverShownAsThisRunsResult) {
+    // An earlier b.txt held open by a viewer with delete sharing is "deleted" but keeps
+    // its name, so the command interpreter could not create this run's output there.
+    world.ToolAnswersAfter(0s, "first");
+    world.Run();
+    world.files.Files[kOutput] = {"OLD DRIVE FROM LAST WEEK"};
+    world.files.Files[kOutput].HeldByOther = true;
+    world.ToolAnswersAfter(1s, "new drive list");
+    world.Run();
+
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"new drive list");
+    EXPECT_EQ(world.paths.WorkFolder, kPrivate);
+    EXPECT_FALSE(world.files.Files.count(kPrivate + L"b.txt"));
+    world.files.Release(kOutput);
+    EXPECT_TRUE(world.files.Files.empty());
+
+    // Held without delete sharing for longer than the retry: the same.
+    FakeWorld held;
+    held.InstallAt(kFolder);
+    held.files.Files[kOutput] = {"OLD", false, 1000000};
+    held.ToolAnswersAfter(1s, "fresh");
+    held.Run();
+    EXPECT_EQ(held.view.Result, L"fresh");
+    EXPECT_EQ(held.files.Files.at(kOutput).Bytes, "OLD");  // someone else's to let go of
+}
+
+TEST_F(DiagnosticRunTest, APrivateFolderOutputThatCannotBeRemovedIsReportedNotShown) {
+    FakeWorld w;
+    w.InstallAt(kFolder);
+    w.files.Refusing.insert(kFolder);
+    w.files.Directories.insert(kPrivate);
+    w.files.Files[kPrivate + L"b.txt"] = {"OLD"};
+    w.files.Files[kPrivate + L"b.txt"].HeldByOther = true;
+    w.ToolAnswersAfter(0s, "new");
+    EXPECT_THROW(w.Run(), SystemError);
+    EXPECT_EQ(w.launcher.Launches, 0);
+    EXPECT_NE(w.view.Result, L"OLD");
+}
+
+TEST_F(DiagnosticRunTest, AnEmptyOutputSaysWhyInsteadOfReportingSuccess) {
+    // The command interpreter creates b.txt even when it cannot find the tool.
+    world.ToolAnswersAfter(0s, "");
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试未完成");
+    EXPECT_THAT(world.view.Result, HasSubstr(L"没有找到 nerocmd"));
+    EXPECT_THAT(world.view.Result, HasSubstr(kFolder));
+    EXPECT_THAT(world.journal, Not(Contains(L"load " + kOutput)));
+    EXPECT_FALSE(world.view.Busy);
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_FALSE(WorkFilesLeft());
+
+    // The tool is there but printed nothing.
+    world.files.Files[kFolder + L"nerocmd.exe"] = {"MZ"};
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试未完成");
+    EXPECT_THAT(world.view.Result, HasSubstr(L"没有输出任何内容"));
+    EXPECT_THAT(world.view.Result, HasSubstr(kFolder));
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(DiagnosticRunTest, RegistryPathsWithForwardSlashesOrOnANetworkShareRun) {
+    FakeWorld slashes;
+    slashes.files.Directories.insert(kFolder);
+    slashes.SetRegistryPath(L"C:/Nero/nero.exe");
+    slashes.ToolAnswersAfter(0s, "ok");
+    slashes.Run();
+    EXPECT_EQ(slashes.paths.Folder, kFolder);
+    EXPECT_EQ(slashes.paths.BatchLine, L"C:\\Nero\\nerocmd --listdrives > C:\\Nero\\b.txt");
+    EXPECT_EQ(slashes.view.Result, L"ok");
+
+    // The command interpreter cannot work in a network folder; the work files go to the
+    // private folder and the batch enters the share with pushd.
+    FakeWorld share;
+    share.InstallAt(L"\\\\server\\apps\\Nero\\");
+    share.ToolAnswersAfter(0s, "ok");
+    share.Run();
+    EXPECT_EQ(share.paths.WorkFolder, kPrivate);
+    EXPECT_THAT(share.paths.BatchLine, ::testing::StartsWith(L"pushd \"\\\\server\\apps\\Nero\\\" && "));
+    EXPECT_EQ(share.view.Result, L"ok");
+    EXPECT_TRUE(share.files.Files.empty());
+}
+
+TEST_F(DiagnosticRunTest, AToolFolderTooLongForTheCommandInterpreterIsExplainedAndNothingIsWritten) {
+    const std::wstring longest = L"C:\\" + std::wstring(244, L'n') + L"\\";  // 248 characters
+    const std::wstring tooLong = L"C:\\" + std::wstring(245, L'n') + L"\\";
+    FakeWorld fits;
+    fits.InstallAt(longest);
+    fits.ToolAnswersAfter(0s, "ok");
+    fits.Run();
+    EXPECT_EQ(fits.view.Result, L"ok");
+
+    FakeWorld w;
+    w.InstallAt(tooLong);
+    w.ToolAnswersAfter(0s, "ok");
+    w.Run();
+    EXPECT_EQ(w.view.Caption, L"测试未完成");
+    EXPECT_THAT(w.view.Result, HasSubstr(L"路径太长（249 个字符）"));
+    EXPECT_EQ(w.launcher.Launches, 0);
+    EXPECT_TRUE(w.files.Files.empty());
+    EXPECT_FALSE(w.view.Busy);
+    EXPECT_TRUE(w.view.ExitEnabled);
+}
+
+TEST_F(DiagnosticRunTest, TheProgramLeavesTheToolFolderForTheSystemFolderWhenItsOwnIsGone) {
+    world.files.Current = L"E:\\Removed\\";
+    world.ToolAnswersAfter(0s, "ok");
+    world.Run();
+    EXPECT_EQ(world.files.Current, FakeFileSystem::kSystemFolder);
+}
+
+}  // namespace
+}  // namespace tindrel::testing

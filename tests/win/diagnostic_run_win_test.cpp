@@ -1,0 +1,334 @@
+// The test run on the real Win32 platform under Wine: real registry, files, cmd.exe and
+// the simulated drive lister.
+
+#include "tests/win/run_fixture.h"
+#include "tests/support/locked_folder.h"
+
+#include <tlhelp32.h>
+
+#include <chrono>
+
+namespace tindrel::win::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const fs::path kBase = L"C:\\TindrelTests";
+const std::wstring kListStart = L"找到 2 台刻录设备";
+const std::wstring kListEnd = L"扫描完成。";
+
+int CountProcesses(const wchar_t* name) {
+    const UniqueHandle<FileHandleTraits> snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, name) == 0) ++count;
+    }
+    return count;
+}
+
+class Win32RunTest : public RunFixture {};
+
+TEST_F(Win32RunTest, ARealRunTakesTwelveSecondsAndLeavesNothingBehind) {
+    const std::wstring folder = MakeToolFolder(kBase / L"Nero");
+    context.CycleLength = 6s;
+    std::string batch;
+    DelayedAction captureBatch(1000, [&] { batch = ReadBytes(folder + L"run.bat"); });
+
+    const auto start = std::chrono::steady_clock::now();
+    Run();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+
+    EXPECT_GE(elapsed, 12s);
+    EXPECT_LT(elapsed, 13s);
+    EXPECT_EQ(batch, "C:\\TindrelTests\\Nero\\nerocmd --listdrives > C:\\TindrelTests\\Nero\\b.txt\r\n");
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListStart));
+    EXPECT_THAT(view.Result, HasSubstr(L"映像刻录机"));
+    EXPECT_FALSE(view.Busy);
+    EXPECT_TRUE(view.ExitEnabled);
+    EXPECT_FALSE(WorkFilesLeft(folder));
+    EXPECT_EQ(ToolLog(folder), "--listdrives|C:\\TindrelTests\\Nero\r\n");
+}
+
+TEST_F(Win32RunTest, HostileFolderNamesRunTheToolAndNothingElse) {
+    const wchar_t* names[] = {
+        L"Program Files\\Ahead\\Nero", L"x&mkdir canary&y",  L"100%PATH%x", L"a^b(c),d;e=f'g",
+        L"bang!x!y",                   L"刻录 软件\\Nero 6", L"q%%cd%%",    L"caret^&mkdir canary",
+    };
+    for (const wchar_t* name : names) {
+        SCOPED_TRACE(fs::path(name).string());
+        const fs::path folder = kBase / L"hostile" / name;
+        const std::wstring tool = MakeToolFolder(folder);
+        Run();
+        EXPECT_EQ(view.Caption, L"测试完成");
+        EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+        EXPECT_FALSE(WorkFilesLeft(tool));
+        EXPECT_EQ(ToolLog(tool), "--listdrives|" + ToCodePage(CP_ACP, folder.wstring()) + "\r\n");
+        for (const fs::path& place : {folder, folder.parent_path(), kBase / L"hostile", fs::current_path()}) {
+            EXPECT_FALSE(fs::exists(place / L"canary")) << place.string();
+        }
+    }
+}
+
+TEST_F(Win32RunTest, AFolderOnAnotherDriveIsTheToolsWorkingDirectory) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);  // under Wine this is on C:, so use Z: (the Unix root)
+    const fs::path folder = L"Z:\\tmp\\tindrel-tests-drive\\Nero";
+    const std::wstring tool = MakeToolFolder(folder);
+    ASSERT_TRUE(::SetCurrentDirectoryW(L"C:\\windows"));
+    Run();
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_EQ(ToolLog(tool), "--listdrives|Z:\\tmp\\tindrel-tests-drive\\Nero\r\n");
+    EXPECT_FALSE(WorkFilesLeft(tool));
+}
+
+TEST_F(Win32RunTest, ASlowToolIsShownOnlyOnceItHasWrittenEverything) {
+    const std::wstring folder = MakeToolFolder(kBase / L"slow", "split=1500\r\n");
+    Run();
+    EXPECT_THAT(view.Result, HasSubstr(kListStart));
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+TEST_F(Win32RunTest, AToolThatNeverAnswersIsEndedAndTheRunGivesUp) {
+    const std::wstring folder = MakeToolFolder(kBase / L"hang", "mode=hang\r\n");
+    context.CycleLength = 100ms;
+    Run();
+    EXPECT_EQ(view.Caption, L"测试未完成");
+    EXPECT_THAT(view.Result, HasSubstr(L"开始测试"));
+    EXPECT_TRUE(view.ExitEnabled);
+    EXPECT_FALSE(view.Busy);
+    EXPECT_FALSE(WorkFilesLeft(folder));
+    EXPECT_EQ(CountProcesses(L"nerocmd.exe"), 0);
+}
+
+TEST_F(Win32RunTest, StartDuringTheWaitWhileTheEarlierToolHoldsItsOutput) {
+    const std::wstring folder = MakeToolFolder(kBase / L"nested", "mode=hang\r\n");
+    DelayedAction press(700, [&] {
+        WriteBytes(folder + L"nerocmd.cfg", "mode=list\r\n");
+        Run();
+    });
+    Run();
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_EQ(view.Loads, 1);
+    EXPECT_TRUE(view.ExitEnabled);
+    EXPECT_FALSE(WorkFilesLeft(folder));
+    EXPECT_EQ(CountProcesses(L"nerocmd.exe"), 0);
+}
+
+// Counts how deeply waits nest: a run begun inside another's wait would nest them.
+class DepthCountingPump final : public EventPump {
+public:
+    explicit DepthCountingPump(EventPump& inner) : inner_(inner) {}
+    void ProcessEventsUntil(Milliseconds deadline, const std::function<bool()>& stop) override {
+        MaxDepth = std::max(MaxDepth, ++depth_);
+        inner_.ProcessEventsUntil(deadline, stop);
+        --depth_;
+    }
+    int MaxDepth = 0;
+
+private:
+    EventPump& inner_;
+    int depth_ = 0;
+};
+
+TEST_F(Win32RunTest, ManyPressesDuringAWaitBeginTheRunAgainOnTheSameStack) {
+    const std::wstring folder = MakeToolFolder(kBase / L"presses", "delay=50\r\n");
+    DepthCountingPump counting(pump);
+    RunContext counted(registry, files, encoding, launcher, clock, counting, notice);
+    counted.CycleLength = context.CycleLength;
+    int presses = 0;
+    std::chrono::steady_clock::time_point lastPress;
+    std::function<void()> press;
+    std::vector<std::unique_ptr<DelayedAction>> pending;
+    press = [&] {
+        lastPress = std::chrono::steady_clock::now();
+        if (++presses < 200) pending.push_back(std::make_unique<DelayedAction>(10, press));
+        StartTestRun(paths, view, counted);
+    };
+    pending.push_back(std::make_unique<DelayedAction>(10, press));
+    StartTestRun(paths, view, counted);
+
+    EXPECT_EQ(presses, 200);
+    EXPECT_EQ(counting.MaxDepth, 1);
+    EXPECT_GE(std::chrono::steady_clock::now() - lastPress, 2 * context.CycleLength);
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_FALSE(WorkFilesLeft(folder));
+    EXPECT_EQ(CountProcesses(L"nerocmd.exe"), 0);
+}
+
+TEST_F(Win32RunTest, AWorkFileHeldBrieflyIsDeletedOnceItIsFree) {
+    const std::wstring folder = MakeToolFolder(kBase / L"held");
+    Run();
+    WriteBytes(folder + L"b.txt", "held");
+    UniqueFile holder(::CreateFileW((folder + L"b.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    0, nullptr));
+    ASSERT_TRUE(holder);
+    DelayedAction release(500, [&] { holder.Reset(); });
+    const auto start = std::chrono::steady_clock::now();
+    RemoveWorkFiles(paths, context);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 400ms);
+    EXPECT_FALSE(fs::exists(folder + L"b.txt"));
+}
+
+TEST_F(Win32RunTest, OddRegistryPathsNeverReceiveWorkFiles) {
+    fs::create_directories(kBase / L"odd");
+    for (const wchar_t* stored : {L"nero.exe", L"C:\\TindrelTests\\odd\\mynero.exe", L"C:\\TindrelTests\\gone\\nero.exe"}) {
+        SetInstallPath(stored);
+        EXPECT_THROW(Run(), InstallationMissing);
+    }
+    EXPECT_TRUE(fs::is_empty(kBase / L"odd"));
+    EXPECT_FALSE(fs::exists(fs::current_path() / L"run.bat"));
+    EXPECT_FALSE(fs::exists(L"C:\\TindrelTests\\odd\\myrun.bat"));
+}
+
+// Sets an environment variable for as long as the object lives.
+class EnvironmentVariable {
+public:
+    EnvironmentVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
+        wchar_t old[32768];
+        const DWORD length = ::GetEnvironmentVariableW(name, old, 32768);
+        if (length) saved_ = std::wstring(old, length);
+        ::SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~EnvironmentVariable() { ::SetEnvironmentVariableW(name_, saved_ ? saved_->c_str() : nullptr); }
+    EnvironmentVariable(const EnvironmentVariable&) = delete;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+
+private:
+    const wchar_t* name_;
+    std::optional<std::wstring> saved_;
+};
+
+TEST_F(Win32RunTest, AToolFolderThatRefusesFilesRunsFromTheUsersPrivateFolder) {
+    // Program Files for a standard user; the user's own name holds what cmd.exe would
+    // otherwise take as syntax.
+    const fs::path log = kBase / L"refused.log";
+    fs::remove(log);
+    const std::wstring folder = MakeToolFolder(kBase / L"Program Files (x86)\\Ahead\\Nero",
+                                               "log=" + ToCodePage(CP_ACP, log.wstring()) + "\r\n");
+    const fs::path temp = kBase / L"Users\\li a&b %PATH% !x! ^(李)\\AppData\\Local\\Temp";
+    fs::create_directories(temp);
+    const EnvironmentVariable tmp(L"TMP", temp.wstring());
+    const EnvironmentVariable temp2(L"TEMP", temp.wstring());
+    const tindrel::testing::LockedFolder locked(folder);
+    if (!locked.Refuses()) GTEST_SKIP() << "chattr +i is not available here, so no folder refuses new files";
+
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        Run();
+        EXPECT_EQ(view.Caption, L"测试完成");
+        EXPECT_THAT(view.Result, HasSubstr(kListStart));
+        EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+        EXPECT_EQ(paths.WorkFolder, (temp / L"Tindrel").wstring() + L"\\");
+        EXPECT_THAT(paths.BatchLine, ::testing::StartsWith(L"pushd "));
+        // Nothing is left in either place, not even the private folder.
+        EXPECT_FALSE(WorkFilesLeft(folder));
+        EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
+    }
+    // The tool ran in its own folder both times.
+    const std::string inFolder = "--listdrives|" + ToCodePage(CP_ACP, kBase.wstring()) + "\\Program Files (x86)\\Ahead\\Nero\r\n";
+    EXPECT_EQ(ReadBytes(log), inFolder + inFolder);
+    for (const fs::path& place : {temp, temp.parent_path(), kBase / L"Users"}) EXPECT_FALSE(fs::exists(place / L"canary"));
+}
+
+TEST_F(Win32RunTest, AnOldOutputHeldOpenByAnotherProgramIsNeverShownAsNew) {
+    const std::wstring folder = MakeToolFolder(kBase / L"stale");
+    Run();
+    WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD DRIVE FROM LAST WEEK\r\n");
+    // A viewer or virus scanner that lets others delete the file keeps its name alive.
+    UniqueFile viewer(::CreateFileW((folder + L"b.txt").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    ASSERT_TRUE(viewer);
+    Run();
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_THAT(view.Result, Not(HasSubstr(L"OLD DRIVE")));
+    EXPECT_NE(paths.WorkFolder, folder);
+    viewer.Reset();
+    EXPECT_FALSE(WorkFilesLeft(folder));
+    EXPECT_FALSE(fs::exists(paths.WorkFolder));
+}
+
+TEST_F(Win32RunTest, AnEmptyOutputIsExplainedNotShownAsSuccess) {
+    const std::wstring folder = MakeToolFolder(kBase / L"empty", "mode=empty\r\n");
+    Run();
+    EXPECT_EQ(view.Caption, L"测试未完成");
+    EXPECT_THAT(view.Result, HasSubstr(L"没有输出任何内容"));
+    EXPECT_THAT(view.Result, HasSubstr(folder));
+    EXPECT_EQ(view.Loads, 0);
+    EXPECT_FALSE(WorkFilesLeft(folder));
+
+    // The command interpreter still creates b.txt when the tool is not there at all.
+    fs::remove(folder + L"nerocmd.exe");
+    Run();
+    EXPECT_EQ(view.Caption, L"测试未完成");
+    EXPECT_THAT(view.Result, HasSubstr(L"没有找到 nerocmd"));
+    EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+TEST_F(Win32RunTest, RegistryPathsAreTakenOnlyWhenTheyAreFullPaths) {
+    const std::wstring folder = MakeToolFolder(kBase / L"slashes");
+    SetInstallPath(L"C:/TindrelTests/slashes/nero.exe");
+    Run();
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_EQ(paths.Folder, folder);
+
+    // A relative path would resolve against whatever is current, here a folder that holds
+    // the tool.
+    ASSERT_TRUE(::SetCurrentDirectoryW(kBase.c_str()));
+    SetInstallPath(L"slashes\\nero.exe");
+    EXPECT_THROW(Run(), InstallationMissing);
+    EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+TEST_F(Win32RunTest, AfterARunTheToolFolderIsNoLongerTheCurrentDirectory) {
+    const std::wstring folder = MakeToolFolder(kBase / L"leave");
+    ASSERT_TRUE(::SetCurrentDirectoryW(L"C:\\windows"));
+    Run();
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), L"C:\\windows"));
+    // The folder can be renamed, as an uninstaller would.
+    EXPECT_TRUE(::MoveFileW(folder.c_str(), (kBase / L"left").c_str()));
+    fs::remove_all(kBase / L"left");
+}
+
+TEST_F(Win32RunTest, AToolFolderTooLongForTheCommandInterpreterGetsAMessage) {
+    // 249 characters with its backslash is one more than the tool's full name allows;
+    // 300 is past what most calls take at all. Such folders are made through \\?\.
+    for (const std::size_t length : {249u, 300u}) {
+        SCOPED_TRACE(length);
+        std::wstring folder = (kBase / L"long").wstring();
+        while (folder.size() < length - 1) folder += folder.size() % 50 ? L'x' : L'\\';
+        folder += L'\\';
+        std::error_code ignored;
+        fs::create_directories(L"\\\\?\\" + folder, ignored);
+        SetInstallPath(folder + L"nero.exe");
+        Run();
+        EXPECT_EQ(view.Caption, L"测试未完成");
+        EXPECT_THAT(view.Result, HasSubstr(L"路径太长（" + std::to_wstring(length) + L" 个字符）"));
+        EXPECT_TRUE(view.ExitEnabled);
+        EXPECT_FALSE(view.Busy);
+        EXPECT_FALSE(fs::exists(L"\\\\?\\" + folder + L"run.bat"));
+        fs::remove_all(L"\\\\?\\" + (kBase / L"long").wstring(), ignored);
+    }
+}
+
+// Run under en_US, where cmd.exe reads batch files in OEM 437 and the ANSI page is 1252.
+TEST_F(Win32RunTest, WesternAccentedFolderRunsWhereAnsiAndOemDiffer) {
+    ASSERT_EQ(::GetACP(), 1252u) << "run with LANG=en_US.UTF-8";
+    ASSERT_NE(::GetOEMCP(), 1252u);
+    const std::wstring folder = MakeToolFolder(kBase / L"Café\\Nero");
+    Run();
+    EXPECT_THAT(view.Result, HasSubstr(L"Image Recorder"));
+    EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+}  // namespace
+}  // namespace tindrel::win::testing
