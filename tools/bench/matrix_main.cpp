@@ -4,15 +4,19 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "run/win/unique_handle.h"
+#include "tests/support/locked_folder.h"
 #include "tools/driver/app_driver.h"
 #include "tools/driver/simulated_install.h"
 
@@ -48,6 +52,9 @@ struct Case {
     std::function<void(RunningApp&)> Act = nullptr;  // instead of one Start press
     std::chrono::seconds Timeout{40};
     size_t ResultSize = 0;  // when set, the result must hold exactly this many characters
+    bool Refusing = false;  // the tool folder refuses new files, as Program Files does for a standard user
+    std::wstring Temp = L"Temp";  // the user's temporary folder (under Users), home of the private work folder
+    std::wstring Shows{};   // when set, the result must contain it
 };
 
 std::string Utf8(const std::wstring& text) {
@@ -90,6 +97,9 @@ void CloseRequests(HWND window) {
     ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+// A file another program holds during a case; let go once the program has ended.
+win::UniqueFile heldByOther;
+
 struct Verdict {
     std::string Saw;
     std::string Left;
@@ -113,10 +123,19 @@ Verdict RunCase(const Case& c, int number) {
     RemoveTree(folder);
     Verdict verdict{"", "", false};
     Outcome outcome = Outcome::Refused;
+    // The program's private work folder lives in the user's temporary folder.
+    const fs::path temp = base / L"Users" / c.Temp;
+    fs::create_directories(temp);
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) ::SetEnvironmentVariableW(name, temp.c_str());
     {
         SimulatedInstall install(folder, c.Settings);
         std::ofstream(folder / L"keep.txt") << "not the program's";
         if (c.Prepare) c.Prepare(install);
+        std::optional<testing::LockedFolder> locked;
+        if (c.Refusing) {
+            locked.emplace(folder);
+            if (!locked->Refuses()) return {"skipped: chattr +i is not available here", "", true};
+        }
 
         RunningApp app;
         if (!app.MainWindow()) return {"no window", "", false};
@@ -151,6 +170,7 @@ Verdict RunCase(const Case& c, int number) {
             if (caption == L"测试完成") {
                 outcome = text.empty() ? Outcome::EmptyResult : Outcome::Result;
                 if (c.ResultSize && text.size() != c.ResultSize) outcome = Outcome::Refused;
+                if (!c.Shows.empty() && text.find(c.Shows) == std::wstring::npos) outcome = Outcome::Refused;
             } else if (caption == L"测试未完成") {
                 outcome = Outcome::NoResult;
             }
@@ -165,6 +185,7 @@ Verdict RunCase(const Case& c, int number) {
             verdict.Saw = "program ended without a message";
         }
 
+        heldByOther.Reset();
         for (const auto& entry : fs::directory_iterator(folder, ignored)) {
             const std::wstring name = entry.path().filename().wstring();
             if (name != L"nerocmd.exe" && name != L"nerocmd.cfg" && name != L"nerocmd.log" && name != L"keep.txt" &&
@@ -173,6 +194,13 @@ Verdict RunCase(const Case& c, int number) {
             }
         }
         if (!fs::exists(folder / L"keep.txt")) verdict.Left += "keep.txt REMOVED ";
+    }
+    if (fs::exists(temp / L"Tindrel")) {
+        verdict.Left += "private folder:";
+        for (const auto& entry : fs::directory_iterator(temp / L"Tindrel", ignored)) {
+            verdict.Left += " " + Utf8(entry.path().filename().wstring());
+        }
+        verdict.Left += " ";
     }
     for (const fs::path& place : {folder, folder.parent_path(), base, fs::current_path()}) {
         if (fs::exists(place / L"canary")) verdict.Left += "CANARY in " + place.string() + " ";
@@ -212,6 +240,29 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
     folderCase("accented folder: Café\\Nero (zh_CN)", L"Café\\Nero");
     folderCase("folder on another drive: Z:\\tmp\\...", L"Z:\\tmp\\tindrel-matrix\\Nero");
 
+    const auto refusingCase = [&](std::string name, std::wstring folder, std::wstring tempFolder = L"Temp") {
+        Case c{std::move(name), std::move(folder)};
+        c.Refusing = true;
+        c.Temp = std::move(tempFolder);
+        cases.push_back(std::move(c));
+    };
+    refusingCase("tool folder refuses new files: Program Files (x86)\\Ahead\\Nero", L"Program Files (x86)\\Ahead\\Nero");
+    refusingCase("refusing tool folder with & and %: x&mkdir canary&y %PATH%", L"x&mkdir canary&y %PATH%");
+    refusingCase("refusing tool folder, private folder under user 王 a&b %PATH% !x! ^(y)", L"Program Files\\Nero",
+                 L"王 a&b %PATH% !x! ^(y)\\AppData\\Local\\Temp");
+    {
+        // Another program (a viewer, a virus scanner) holds last week's output with delete
+        // sharing for the whole run, and lets go before the folder is inspected.
+        Case stale{"old b.txt held open (delete sharing) by another program", L"Nero"};
+        stale.Shows = L"扫描完成";
+        stale.Prepare = [](const SimulatedInstall& i) {
+            std::ofstream(i.Folder() / L"b.txt") << "CD-ROM 0: OLD DRIVE FROM LAST WEEK\n";
+            heldByOther.Reset(::CreateFileW((i.Folder() / L"b.txt").c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+        };
+        cases.push_back(std::move(stale));
+    }
     cases.push_back({"valid registry value, folder missing", L"Nero", "mode=list\n", Outcome::InstallMessage,
                      [](const SimulatedInstall& i) { i.SetEntry(L"C:\\TindrelMatrix\\Gone\\nero.exe"); }});
     // Wine as root writes over a read-only file but cannot delete it; Windows refuses the
@@ -232,6 +283,18 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
                      }});
     cases.push_back({"registry value of type REG_DWORD", L"Nero", "mode=list\n", Outcome::InstallMessage,
                      [](const SimulatedInstall& i) { i.SetRawEntry(REG_DWORD, std::string("\x01\0\0\0", 4)); }});
+    cases.push_back({"registry value with two terminating NULs", L"Nero", "mode=list\n", Outcome::Result,
+                     [](const SimulatedInstall& i) {
+                         i.SetRawEntry(REG_SZ, (i.Folder() / L"nero.exe").string() + std::string(2, '\0'));
+                     }});
+    cases.push_back({"registry path with forward slashes", L"Nero", "mode=list\n", Outcome::Result,
+                     [](const SimulatedInstall& i) {
+                         std::wstring path = (i.Folder() / L"nero.exe").wstring();
+                         std::replace(path.begin(), path.end(), L'\\', L'/');
+                         i.SetEntry(path);
+                     }});
+    cases.push_back({"relative registry path Nero\\nero.exe", L"Nero", "mode=list\n", Outcome::InstallMessage,
+                     [](const SimulatedInstall& i) { i.SetEntry(L"Nero\\nero.exe"); }});
     cases.push_back({"registry value exactly nero.exe", L"Nero", "mode=list\n", Outcome::InstallMessage,
                      [](const SimulatedInstall& i) { i.SetEntry(L"nero.exe"); }});
     cases.push_back({"no installation entry", L"Nero", "mode=list\n", Outcome::InstallMessage,
@@ -241,23 +304,29 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
     cases.push_back({"tool answers after 15 s", L"Nero", "mode=list\ndelay=15000\n"});
     cases.push_back({"tool writes half, then the rest 10 s later", L"Nero", "mode=list\nsplit=10000\n"});
     cases.push_back({"tool keeps its output open 8 s after printing", L"Nero", "mode=list\nhold=8000\n"});
-    cases.push_back({"tool prints nothing", L"Nero", "mode=empty\n", Outcome::EmptyResult});
+    cases.push_back({"tool prints nothing", L"Nero", "mode=empty\n", Outcome::NoResult});
+    cases.push_back({"nerocmd missing from the tool folder", L"Nero", "mode=list\n", Outcome::NoResult,
+                     [](const SimulatedInstall& i) { fs::remove(i.Folder() / L"nerocmd.exe"); }});
     cases.push_back({"tool prints 10 MB", L"Nero", "mode=large\nsize=10000000\n", Outcome::Result, nullptr, nullptr,
                      std::chrono::seconds{120}, 10000000});
     cases.push_back({"tool prints binary bytes", L"Nero", "mode=binary\n"});
     cases.push_back({"tool never answers", L"Nero", "mode=hang\n", Outcome::NoResult, nullptr, nullptr,
                      std::chrono::seconds{180}});
-    cases.push_back({"Start pressed 50 times during one wait", L"Nero", "mode=list\ndelay=3000\n", Outcome::Result,
-                     nullptr,
+    cases.push_back({"Start pressed 1000 times during one wait (every 60 ms)", L"Nero", "mode=list\ndelay=3000\n",
+                     Outcome::Result, nullptr,
                      [](RunningApp& app) {
                          app.Click(IDC_COMMAND1);
                          app.WaitForCaption(L"正在测试...", 5s);
-                         for (int i = 0; i < 50; ++i) {
+                         for (int i = 0; i < 1000; ++i) {
                              app.Click(IDC_COMMAND1);
-                             std::this_thread::sleep_for(40ms);
+                             std::this_thread::sleep_for(60ms);
                          }
+                         const auto lastPress = std::chrono::steady_clock::now();
+                         WaitUntil([&] { return app.Caption() == L"测试完成"; }, 60s);
+                         // The newest press wins: the result comes a full run after it.
+                         if (std::chrono::steady_clock::now() - lastPress < 12s) app.Click(IDC_COMMAND3);
                      },
-                     std::chrono::seconds{90}});
+                     std::chrono::seconds{120}});
     cases.push_back({"close requests idle, running and done", L"Nero", "mode=list\n", Outcome::Result, nullptr,
                      [](RunningApp& app) {
                          CloseRequests(app.MainWindow());
