@@ -5,6 +5,8 @@
 #include "run/steady_clock.h"
 #include "run/diagnostic_run.h"
 #include "run/win/event_pump_win.h"
+#include "run/win/code_page.h"
+#include "run/win/fatal_error_report.h"
 #include "run/win/file_system_win.h"
 #include "run/win/installation_notice_win.h"
 #include "run/win/registry_win.h"
@@ -34,9 +36,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         MSG message;
         while (::GetMessageW(&message, nullptr, 0, 0) > 0) win::DispatchWindowMessage(message);
         win::EndProgramOnQuit(message);
-    } catch (const SystemError& error) {
-        win::ReportFatalError(error);
-    } catch (const std::exception& error) {
-        win::ReportFatalError(error.what());
+    } catch (...) {
+        win::ReportCurrentException();
     }
 }

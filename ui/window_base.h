@@ -5,11 +5,9 @@
 
 #include <windows.h>
 
-#include <exception>
-
 #include "resources/resource_ids.h"
 #include "run/system_error.h"
-#include "run/win/installation_notice_win.h"
+#include "run/win/fatal_error_report.h"
 #include "run/win/win32_error.h"
 
 namespace tindrel::ui {
@@ -17,15 +15,11 @@ namespace tindrel::ui {
 template <typename Derived>
 class WindowBase {
 public:
+    // Windows live until the program ends, which it does at once (ExitProcess): no
+    // window is ever destroyed by its object.
     WindowBase() = default;
     WindowBase(const WindowBase&) = delete;
     WindowBase& operator=(const WindowBase&) = delete;
-    virtual ~WindowBase() {
-        if (hwnd_) {
-            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            ::DestroyWindow(hwnd_);
-        }
-    }
 
     HWND Handle() const { return hwnd_; }
 
@@ -46,10 +40,8 @@ protected:
         }
         try {
             return self->HandleMessage(message, wParam, lParam);
-        } catch (const SystemError& error) {
-            win::ReportFatalError(error);
-        } catch (const std::exception& error) {
-            win::ReportFatalError(error.what());
+        } catch (...) {
+            win::ReportCurrentException();
         }
     }
 

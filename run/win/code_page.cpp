@@ -29,4 +29,8 @@ std::optional<std::string> ToCodePageExactly(unsigned codePage, std::wstring_vie
     return bytes;
 }
 
+std::optional<std::string> OemBatchEncoding::Encode(const std::wstring& text) const {
+    return ToCodePageExactly(CP_OEMCP, text);
+}
+
 }  // namespace tindrel::win

@@ -129,8 +129,4 @@ std::wstring Win32FileSystem::ShortPath(const std::wstring& path) {
     return shortPath;
 }
 
-std::optional<std::string> OemBatchEncoding::Encode(const std::wstring& text) const {
-    return ToCodePageExactly(CP_OEMCP, text);
-}
-
 }  // namespace tindrel::win

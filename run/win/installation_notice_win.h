@@ -10,9 +10,4 @@ public:
     [[noreturn]] void ReportMissingInstallation() override;
 };
 
-// The report for a failure nothing handles: what failed, on what, the error number and
-// the system's text for it. The program ends when it is dismissed.
-[[noreturn]] void ReportFatalError(const SystemError& error);
-[[noreturn]] void ReportFatalError(const char* what);
-
 }  // namespace tindrel::win
