@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "resources/resource_ids.h"
+#include "tests/support/environment.h"
 #include "tests/support/locked_folder.h"
 #include "tools/driver/app_driver.h"
 #include "tools/driver/simulated_install.h"
@@ -46,6 +47,12 @@ private:
     std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>> saved_;
 };
 
+// The simulated tool prints its drive list in Chinese, in the ANSI code page.
+class RunEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override { TINDREL_REQUIRE_ANSI_CODE_PAGE(936u, "zh_CN.UTF-8"); }
+};
+
 std::wstring RunAndWait(RunningApp& app) {
     app.Click(IDC_COMMAND1);
     EXPECT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
@@ -53,7 +60,7 @@ std::wstring RunAndWait(RunningApp& app) {
     return app.Text(IDC_RICHTEXTBOX1);
 }
 
-TEST(RunEndToEndTest, AStandardUsersRunUnderProgramFilesShowsTheDriveList) {
+TEST_F(RunEndToEndTest, AStandardUsersRunUnderProgramFilesShowsTheDriveList) {
     const SimulatedInstall install(kBase / L"Program Files (x86)\\Ahead\\Nero");
     const fs::path temp = kBase / L"Users\\王 a&b %PATH% !x! ^(y)\\AppData\\Local\\Temp";
     const TempFolder tempFolder(temp);
@@ -76,7 +83,7 @@ TEST(RunEndToEndTest, AStandardUsersRunUnderProgramFilesShowsTheDriveList) {
     EXPECT_EQ(code, 0u);
 }
 
-TEST(RunEndToEndTest, AToolThatPrintsNothingOrIsMissingIsNotReportedAsSuccess) {
+TEST_F(RunEndToEndTest, AToolThatPrintsNothingOrIsMissingIsNotReportedAsSuccess) {
     const SimulatedInstall install(kBase / L"Nero empty", "mode=empty\n");
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
@@ -93,7 +100,7 @@ TEST(RunEndToEndTest, AToolThatPrintsNothingOrIsMissingIsNotReportedAsSuccess) {
     EXPECT_FALSE(install.WorkFilesLeft());
 }
 
-TEST(RunEndToEndTest, AnOldOutputHeldByAnotherProgramIsNeverShownAsNew) {
+TEST_F(RunEndToEndTest, AnOldOutputHeldByAnotherProgramIsNeverShownAsNew) {
     const SimulatedInstall install(kBase / L"Nero stale");
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
@@ -112,7 +119,7 @@ TEST(RunEndToEndTest, AnOldOutputHeldByAnotherProgramIsNeverShownAsNew) {
     EXPECT_FALSE(install.WorkFilesLeft());
 }
 
-TEST(RunEndToEndTest, ARelativeRegistryPathIsNoInstallation) {
+TEST_F(RunEndToEndTest, ARelativeRegistryPathIsNoInstallation) {
     const SimulatedInstall install(kBase / L"Nero relative");
     install.SetEntry(L"Nero relative\\nero.exe");
     RunningApp app;

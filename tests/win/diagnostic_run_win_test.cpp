@@ -322,7 +322,6 @@ TEST_F(Win32RunTest, AToolFolderTooLongForTheCommandInterpreterGetsAMessage) {
 
 // Run under en_US, where cmd.exe reads batch files in OEM 437 and the ANSI page is 1252.
 TEST_F(Win32RunTest, WesternAccentedFolderRunsWhereAnsiAndOemDiffer) {
-    ASSERT_EQ(::GetACP(), 1252u) << "run with LANG=en_US.UTF-8";
     ASSERT_NE(::GetOEMCP(), 1252u);
     const std::wstring folder = MakeToolFolder(kBase / L"Café\\Nero");
     Run();

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tests/support/environment.h"
 #include "run/get_key_value.h"
 #include "run/win/registry_win.h"
 #include "run/win/unique_handle.h"
@@ -85,7 +86,7 @@ TEST_F(RealRegistryTest, MissingKeyAndMissingValue) {
 
 TEST_F(RealRegistryTest, ChineseTextIsDecodedFromTheAnsiCodePage) {
     // Under any other code page this test would pass or fail by luck.
-    ASSERT_EQ(::GetACP(), 936u) << "run with LANG=zh_CN.UTF-8";
+    TINDREL_REQUIRE_ANSI_CODE_PAGE(936u, "zh_CN.UTF-8");
     const std::wstring path = L"C:\\软件\\刻录\\nero.exe";
     ASSERT_EQ(::RegSetValueExW(key_.Get(), L"中文", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                                static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/environment.h"
 #include "run/system_error.h"
 #include "ui/rich_text_box.h"
 
@@ -49,7 +50,7 @@ TEST_F(RichTextBoxTest, TextThatLooksLikeRtfIsShownAsText) {
 }
 
 TEST_F(RichTextBoxTest, ALargeAnsiFileIsShownWholeWithItsLineBreaks) {
-    ASSERT_EQ(::GetACP(), 936u) << "run with LANG=zh_CN.UTF-8";
+    TINDREL_REQUIRE_ANSI_CODE_PAGE(936u, "zh_CN.UTF-8");
     const std::filesystem::path file = std::filesystem::temp_directory_path() / L"tindrel-richtext.txt";
     std::string bytes = "\xD5\xFD\xD4\xDA\r\n";  // 正在, in code page 936
     while (bytes.size() < 300000) bytes += "0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";

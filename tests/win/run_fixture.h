@@ -22,6 +22,7 @@
 #include "run/win/registry_win.h"
 #include "run/win/tool_launcher_win.h"
 #include "run/win/unique_handle.h"
+#include "tests/support/environment.h"
 
 namespace tindrel::win::testing {
 
@@ -94,6 +95,13 @@ protected:
     static constexpr wchar_t kInstallKey[] = L"Software\\Ahead\\Nero - Burning Rom\\General";
 
     void SetUp() override {
+        // The simulated tool prints Chinese in the ANSI code page; the tests read it back.
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (name.find("Western") != std::string::npos) {
+            TINDREL_REQUIRE_ANSI_CODE_PAGE(1252u, "en_US.UTF-8");
+        } else {
+            TINDREL_REQUIRE_ANSI_CODE_PAGE(936u, "zh_CN.UTF-8");
+        }
         ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                     installKey_.Put(), nullptr),
                   ERROR_SUCCESS);
