@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "run/get_key_value.h"
+#include "run/install_entry.h"
 
 namespace tindrel {
 namespace {
 
-constexpr wchar_t kInstallKey[] = L"Software\\Ahead\\Nero - Burning Rom\\General";
-constexpr wchar_t kInstallValue[] = L"RegisteredTypesNeroPath";
 constexpr std::wstring_view kProgramFile = L"nero.exe";
 
 wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }

@@ -14,6 +14,7 @@
 #include "run/platform.h"
 #include "run/run_view.h"
 #include "run/diagnostic_run.h"
+#include "run/install_entry.h"
 #include "run/work_files.h"
 #include "tests/unit/fake_registry.h"
 
@@ -269,14 +270,16 @@ private:
 // A whole simulated machine with Nero installed in `folder`.
 class FakeWorld {
 public:
-    static constexpr char kInstallKey[] = "Software\\Ahead\\Nero - Burning Rom\\General";
+    // The installation entry's key and value names as the registry stores them.
+    static std::string InstallKey() { return FakeRegistry().TextToAnsi(kInstallKey); }
+    static std::string InstallValue() { return FakeRegistry().TextToAnsi(kInstallValue); }
 
     void InstallAt(const std::wstring& folder) {
         SetRegistryPath(folder + L"nero.exe");
         files.Directories.insert(folder);
     }
     void SetRegistryPath(const std::wstring& path) {
-        registry.SetString(kInstallKey, "RegisteredTypesNeroPath", registry.TextToAnsi(path));
+        registry.SetString(InstallKey(), InstallValue(), registry.TextToAnsi(path));
     }
 
     FakeWorld() {

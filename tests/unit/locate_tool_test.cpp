@@ -7,7 +7,7 @@
 namespace tindrel::testing {
 namespace {
 
-constexpr char kValue[] = "RegisteredTypesNeroPath";
+const std::string kValue = FakeWorld::InstallValue();
 
 struct Case {
     const char* Stored;
@@ -31,7 +31,7 @@ TEST(LocateToolTest, TheLastEightCharactersDecideIgnoringAsciiCase) {
     };
     for (const Case& c : cases) {
         FakeWorld world;
-        world.registry.SetString(FakeWorld::kInstallKey, kValue, c.Stored);
+        world.registry.SetString(FakeWorld::InstallKey(), kValue, c.Stored);
         world.paths.Folder = L"stale";
         if (c.Passes) {
             LocateTool(world.paths, world.registry, world.notice);
@@ -48,18 +48,18 @@ TEST(LocateToolTest, MissingOrUnreadableEntriesReportTheMissingInstallation) {
     EXPECT_THROW(LocateTool(noKey.paths, noKey.registry, noKey.notice), InstallationMissing);
 
     FakeWorld noValue;
-    noValue.registry.AddKey(FakeWorld::kInstallKey);
+    noValue.registry.AddKey(FakeWorld::InstallKey());
     EXPECT_THROW(LocateTool(noValue.paths, noValue.registry, noValue.notice), InstallationMissing);
 
     // A REG_EXPAND_SZ path stays unconverted, so the text that decides is empty.
     FakeWorld expandable;
-    expandable.registry.SetValue(FakeWorld::kInstallKey, kValue, 2, std::string("C:\\Nero\\nero.exe\0", 17));
+    expandable.registry.SetValue(FakeWorld::InstallKey(), kValue, 2, std::string("C:\\Nero\\nero.exe\0", 17));
     EXPECT_THROW(LocateTool(expandable.paths, expandable.registry, expandable.notice), InstallationMissing);
 
     // Opening needs write rights, so an entry the user may only read counts as missing.
     FakeWorld readOnly;
-    readOnly.registry.SetString(FakeWorld::kInstallKey, kValue, "C:\\Nero\\nero.exe");
-    readOnly.registry.MakeReadOnly(FakeWorld::kInstallKey);
+    readOnly.registry.SetString(FakeWorld::InstallKey(), kValue, "C:\\Nero\\nero.exe");
+    readOnly.registry.MakeReadOnly(FakeWorld::InstallKey());
     EXPECT_THROW(LocateTool(readOnly.paths, readOnly.registry, readOnly.notice), InstallationMissing);
     EXPECT_EQ(readOnly.journal, Journal{L"missing installation"});
 }

@@ -14,6 +14,7 @@
 
 #include "run/steady_clock.h"
 #include "run/diagnostic_run.h"
+#include "run/install_entry.h"
 #include "run/work_files.h"
 #include "run/win/code_page.h"
 #include "run/win/com_ptr.h"
@@ -92,8 +93,6 @@ private:
 
 class RunFixture : public ::testing::Test {
 protected:
-    static constexpr wchar_t kInstallKey[] = L"Software\\Ahead\\Nero - Burning Rom\\General";
-
     void SetUp() override {
         // The simulated tool prints Chinese in the ANSI code page; the tests read it back.
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -109,7 +108,7 @@ protected:
     }
     void TearDown() override {
         context.Tool.reset();
-        ::RegDeleteValueW(installKey_.Get(), L"RegisteredTypesNeroPath");
+        ::RegDeleteValueW(installKey_.Get(), kInstallValue);
         std::error_code ignored;
         for (const auto& folder : made_) fs::remove_all(folder, ignored);
     }
@@ -129,7 +128,7 @@ protected:
         return withSlash;
     }
     void SetInstallPath(const std::wstring& path) {
-        ASSERT_EQ(::RegSetValueExW(installKey_.Get(), L"RegisteredTypesNeroPath", 0, REG_SZ,
+        ASSERT_EQ(::RegSetValueExW(installKey_.Get(), kInstallValue, 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(path.c_str()),
                                    static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),
                   ERROR_SUCCESS);
