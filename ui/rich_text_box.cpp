@@ -79,6 +79,16 @@ LRESULT CALLBACK RichTextBox::Subclass(HWND box, UINT message, WPARAM wParam, LP
         ::SetCursor(reinterpret_cast<RichTextBox*>(self)->Pointer());
         return TRUE;
     }
+    if (message == WM_GETDLGCODE) {
+        // The box is read-only and has no use for Tab; Tab, Shift+Tab and Esc are left to
+        // the dialog manager, so the keyboard can always leave the box.
+        LRESULT code = ::DefSubclassProc(box, message, wParam, lParam) & ~DLGC_WANTTAB;
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
+            code &= ~DLGC_WANTALLKEYS;
+        }
+        return code;
+    }
     return ::DefSubclassProc(box, message, wParam, lParam);
 }
 

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "resources/resource_ids.h"
 #include "tools/driver/app_driver.h"
 #include "tools/driver/simulated_install.h"
 

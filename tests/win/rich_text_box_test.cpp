@@ -1,5 +1,5 @@
-// The results box on a real RichEdit control: plain text only, no length limit, and the
-// pointer that follows the run.
+// The results box on a real RichEdit control: plain text only, no length limit, the
+// pointer that follows the run, and keys that leave the box.
 
 #include <windows.h>
 
@@ -64,6 +64,20 @@ TEST_F(RichTextBoxTest, ALargeAnsiFileIsShownWholeWithItsLineBreaks) {
     EXPECT_EQ(text.substr(0, 3), L"正在\r");
     EXPECT_EQ(std::count(text.begin(), text.end(), L'\r'), std::count(bytes.begin(), bytes.end(), '\n'));
     EXPECT_EQ(text.substr(text.size() - 9), L"nul after");
+}
+
+// The box is read-only: Tab, Shift+Tab and Esc belong to the dialog manager, which moves
+// the focus on; the keys the box does use still reach it.
+TEST_F(RichTextBoxTest, TabAndEscAreLeftToTheDialogManager) {
+    const auto codeFor = [this](WPARAM key) {
+        MSG press{box_.Handle(), WM_KEYDOWN, key, 0, 0, {}};
+        return ::SendMessageW(box_.Handle(), WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&press));
+    };
+    EXPECT_EQ(codeFor(VK_TAB) & (DLGC_WANTTAB | DLGC_WANTALLKEYS), 0);
+    EXPECT_EQ(codeFor(VK_ESCAPE) & (DLGC_WANTTAB | DLGC_WANTALLKEYS), 0);
+    EXPECT_EQ(::SendMessageW(box_.Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB, 0);
+    EXPECT_NE(codeFor(VK_DOWN) & DLGC_WANTARROWS, 0);
+    EXPECT_NE(codeFor('C') & DLGC_WANTCHARS, 0);
 }
 
 TEST_F(RichTextBoxTest, ThePointerFollowsTheRun) {

@@ -87,6 +87,17 @@ void PressKey(WORD key, bool shift) {
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+void ClickWithMouse(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    INPUT inputs[2]{};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, inputs, sizeof(INPUT));
+}
+
 RunningApp::RunningApp() : RunningApp(L"tindrel.exe", TINDREL_FORM1_CLASS) {}
 
 RunningApp::RunningApp(const wchar_t* program, const wchar_t* windowClass) {

@@ -25,6 +25,8 @@ bool SaveScreenshot(HWND window, const std::wstring& path);
 // Presses and releases a key (with Shift held, if asked) as the keyboard would: the
 // window with the focus in the foreground gets it.
 void PressKey(WORD key, bool shift = false);
+// Clicks the left mouse button in the middle of `window`, as the mouse would.
+void ClickWithMouse(HWND window);
 
 class RunningApp {
 public:
