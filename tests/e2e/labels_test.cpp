@@ -1,6 +1,7 @@
 // Every label of the main and About windows shows its whole text: at 96 and 144 dpi,
-// with the prefix's default message font and with CJK fonts of taller lines set as the
-// message font (standing in for Microsoft YaHei UI on Chinese Windows).
+// with the prefix's default message font, and with Noto Sans CJK SC (whose tall lines
+// stand in for Microsoft YaHei UI on Chinese Windows) and WenQuanYi Micro Hei set as the
+// message font at 9 pt.
 
 #include <algorithm>
 #include <optional>
@@ -53,8 +54,8 @@ bool SameFace(HFONT a, HFONT b) {
            metrics[0].tmAveCharWidth == metrics[1].tmAveCharWidth && metrics[0].tmMaxCharWidth == metrics[1].tmMaxCharWidth;
 }
 
-// The font a label of this kind gets, made as the windows make theirs from the system's
-// settings at `dpi`.
+// The font a label of this kind gets, made as Form1 and FrmAbout make theirs (ApplyDpi)
+// from the system's settings at `dpi`.
 win::UniqueFont FontFor(ControlFont kind, UINT dpi) {
     win::UniqueFont message = ui::MessageFont(dpi);
     switch (kind) {
