@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/single_instance.h"
 #include "run/steady_clock.h"
 #include "run/diagnostic_run.h"
 #include "run/win/event_pump_win.h"
@@ -17,6 +18,13 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace tindrel;
     try {
+        // Before any window: a second copy only shows the first.
+        const app::SingleInstance oneCopy;
+        if (oneCopy.AnotherCopyRuns()) {
+            app::SingleInstance::ShowRunningCopy();
+            return 0;
+        }
+
         const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&controls);
         if (!::LoadLibraryW(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");

@@ -16,7 +16,7 @@ inline constexpr ControlLayout kAboutControls[] = {
      L"本程序只读取设备信息，不会写入光盘。Nero Burning Rom 是 Ahead Software 的产品，需另行安装。", 255, 2625,
      3630, 825, 3, ControlFont::Default},
     {IDC_LBLTITLE, L"lblTitle", ControlKind::Label, L"Tindrel", 1050, 240, 3885, 480, 4, ControlFont::Title},
-    {IDC_LBLVERSION, L"lblVersion", ControlKind::Label, L"", 1050, 780, 3885, 225, 5, ControlFont::Default},
+    {IDC_LBLVERSION, L"lblVersion", ControlKind::Label, L"", 1050, 780, 3885, 300, 5, ControlFont::Default},
 };
 
 // The etched rule, Line1 by index: the wide white line first, then the grey line over

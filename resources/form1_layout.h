@@ -7,6 +7,11 @@ namespace tindrel {
 inline constexpr wchar_t kForm1Caption[] = L"Tindrel测试";
 inline constexpr ClientSize kForm1Client{8550, 5850};
 
+// Label1's box encloses Label2 and Label3, and its own text takes the box's top line.
+// The three are stacked for CJK message fonts of tall lines (Microsoft YaHei UI 9 pt and
+// the like): Label2 straight under Label1's line, Label3's two lines under Label2, down
+// to just above the results box.
+//
 // The banner's upper word: a short lower-case word for the program that fits 615 twips
 // in 12 pt Arial Black.
 inline constexpr ControlLayout kForm1Controls[] = {
@@ -16,10 +21,10 @@ inline constexpr ControlLayout kForm1Controls[] = {
     {IDC_LABEL1, L"Label1", ControlKind::Label, L"点击“开始测试”按钮以后，会在下面的文本框中显示测试结果。", 600, 240,
      7335, 1095, 3, ControlFont::Default},
     {IDC_COMMAND3, L"Command3", ControlKind::Button, L"退   出", 4560, 4800, 2055, 615, 4, ControlFont::Default},
-    {IDC_LABEL2, L"Label2", ControlKind::Label, L"这一般会消耗十几秒钟，请耐心等待结果。", 600, 700, 5655, 255, 5,
+    {IDC_LABEL2, L"Label2", ControlKind::Label, L"这一般会消耗十几秒钟，请耐心等待结果。", 600, 570, 5655, 270, 5,
      ControlFont::Default},
     {IDC_LABEL3, L"Label3", ControlKind::Label,
-     L"如果长时间没有响应，请再按一下“开始测试”按钮，但不要连续多次地按，以免发生程序忙。", 600, 960, 7215, 375, 6,
+     L"如果长时间没有响应，请再按一下“开始测试”按钮，但不要连续多次地按，以免发生程序忙。", 600, 840, 7215, 540, 6,
      ControlFont::Default},
     {IDC_LABEL4, L"Label4", ControlKind::Label, L"tin", 0, 5200, 615, 375, 7, ControlFont::Banner},
     {IDC_LABEL5, L"Label5", ControlKind::Label, L"test", 15, 5520, 855, 375, 8, ControlFont::Banner},

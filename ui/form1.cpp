@@ -60,6 +60,32 @@ void Form1::ApplyDpi(UINT dpi) {
     PlaceControls(controls_, dpi, {defaultFont_.Get(), bannerFont_.Get(), defaultFont_.Get()});
 }
 
+// The dialog pattern for a plain window: the focus goes back where it was whenever the
+// window is activated, to the first control in Tab order the first time.
+void Form1::OnActivate(WORD state, bool minimized) {
+    if (state == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd_, focus)) savedFocus_ = focus;
+    } else if (!minimized) {
+        OnSetFocus();
+    }
+}
+
+void Form1::OnSetFocus() {
+    if (!savedFocus_ || !::IsWindow(savedFocus_) || !::IsWindowEnabled(savedFocus_)) {
+        savedFocus_ = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    }
+    if (savedFocus_) ::SetFocus(savedFocus_);
+}
+
+// Enter presses the push button that has the focus; elsewhere it presses nothing.
+LRESULT Form1::OnGetDefId() const {
+    const HWND focus = ::GetFocus();
+    if (!focus || !::IsChild(hwnd_, focus)) return 0;
+    if (!(::SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return 0;
+    return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ApplyDpi(dpi);
     MoveToSuggestedRect(hwnd_, suggested);
@@ -116,6 +142,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             return 0;
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam), HIWORD(wParam) != 0);
+            return 0;
+        case WM_SETFOCUS:
+            OnSetFocus();
+            return 0;
+        case DM_GETDEFID:
+            return OnGetDefId();
         case WM_CLOSE:
             return 0;  // refused: Exit is the way out
         case WM_QUERYENDSESSION:

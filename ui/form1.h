@@ -36,6 +36,9 @@ private:
     void OnCommand2Click();
     void OnCommand3Click();
     void OnEndSession();
+    void OnActivate(WORD state, bool minimized);
+    void OnSetFocus();
+    LRESULT OnGetDefId() const;
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void ApplyDpi(UINT dpi);
 
@@ -48,6 +51,8 @@ private:
     HWND Command3 = nullptr;
     HWND Label1 = nullptr;
     RichTextBox RichTextBox1;
+    // The control that had the focus when the window was last deactivated.
+    HWND savedFocus_ = nullptr;
     FrmAbout About;
 
     win::UniqueFont defaultFont_;

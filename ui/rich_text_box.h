@@ -14,8 +14,9 @@ public:
     HWND Handle() const { return box_; }
 
     void SetText(const std::wstring& text);
-    // Shows the file's bytes as text in the system ANSI code page. Throws when the file
-    // cannot be read.
+    // Shows the file's bytes as text: UTF-16 LE or UTF-8 when the file starts with that
+    // byte-order mark, the system ANSI code page otherwise. Throws when the file cannot
+    // be read.
     void LoadFile(const std::wstring& path);
     // The hourglass while busy, the I-beam otherwise.
     void SetBusyPointer(bool busy);

@@ -1,15 +1,11 @@
 // The real tindrel.exe under Wine, driven from outside as a user would drive it.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "resources/form1_layout.h"
-#include "tools/driver/app_driver.h"
-#include "tools/driver/simulated_install.h"
+#include "tests/e2e/e2e_fixture.h"
+#include "tools/driver/system_settings.h"
 
 namespace tindrel::e2e {
 namespace {
@@ -17,47 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-const fs::path kToolFolder = L"C:\\TindrelE2E\\Program Files\\Nero";
-
-bool WorkFilesLeft() { return fs::exists(kToolFolder / L"b.txt") || fs::exists(kToolFolder / L"run.bat"); }
-
-// Wine takes the screen's DPI from this value when a program starts.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(DWORD dpi) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                          nullptr);
-        DWORD size = sizeof saved_;
-        hadValue_ = ::RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) ==
-                    ERROR_SUCCESS;
-        ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    }
-    ~ScreenDpi() {
-        if (hadValue_) {
-            ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof saved_);
-        } else {
-            ::RegDeleteValueW(key_, L"LogPixels");
-        }
-        ::RegCloseKey(key_);
-    }
-    ScreenDpi(const ScreenDpi&) = delete;
-    ScreenDpi& operator=(const ScreenDpi&) = delete;
-
-private:
-    HKEY key_ = nullptr;
-    DWORD saved_ = 0;
-    bool hadValue_ = false;
-};
-
-class EndToEndTest : public ::testing::Test {
-protected:
-    void SetUp() override { ::SetProcessDPIAware(); }
-    void RemoveInstallEntry() { install_.RemoveEntry(); }
-
-private:
-    SimulatedInstall install_{kToolFolder};
-};
 
 TEST_F(EndToEndTest, TheMainWindowOpensWithItsLayout) {
     RunningApp app;
@@ -207,7 +162,7 @@ TEST_F(EndToEndTest, TheAboutWindowIsOneWindowWithTheVersionRecordsTexts) {
 }
 
 TEST_F(EndToEndTest, AMissingInstallationIsReportedAndEndsTheProgram) {
-    RemoveInstallEntry();
+    Install().RemoveEntry();
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
     app.Click(IDC_COMMAND1);

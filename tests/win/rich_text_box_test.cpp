@@ -1,5 +1,6 @@
-// The results box on a real RichEdit control: plain text only, no length limit, and the
-// pointer that follows the run.
+// The results box on a real RichEdit control: plain text only, no length limit, the
+// output's encoding told by its byte-order mark, the pointer that follows the run, and
+// keys that leave the box.
 
 #include <windows.h>
 
@@ -65,6 +66,50 @@ TEST_F(RichTextBoxTest, ALargeAnsiFileIsShownWholeWithItsLineBreaks) {
     EXPECT_EQ(text.substr(0, 3), L"正在\r");
     EXPECT_EQ(std::count(text.begin(), text.end(), L'\r'), std::count(bytes.begin(), bytes.end(), '\n'));
     EXPECT_EQ(text.substr(text.size() - 9), L"nul after");
+}
+
+struct EncodedOutput {
+    const char* Name;
+    std::string Bytes;
+    std::wstring Shown;
+};
+
+TEST_F(RichTextBoxTest, AByteOrderMarkChoosesTheEncodingAndIsNotShown) {
+    ASSERT_EQ(::GetACP(), 936u) << "run with LANG=zh_CN.UTF-8";
+    const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("\x7E\x62\x30\x52 \0" "2\0\r\0\n\0" "D\0", 14);
+    const std::string utf8 = "\xEF\xBB\xBF\xE6\x89\xBE\xE5\x88\xB0 2\r\nD";
+    const EncodedOutput outputs[] = {
+        {"UTF-16 LE", utf16, L"找到 2\rD"},
+        {"UTF-8", utf8, L"找到 2\rD"},
+        {"ANSI, no mark", "\xD5\xD2\xB5\xBD 2\r\nD", L"找到 2\rD"},
+        {"UTF-16 LE cut after half a character", utf16 + "E", L"找到 2\rD\xFFFD"},
+        {"UTF-16 LE, a NUL inside", std::string("\xFF\xFEx\0\0\0y\0", 8), L"x y"},
+        {"the UTF-16 LE mark alone", "\xFF\xFE", L""},
+        {"the UTF-8 mark alone", "\xEF\xBB\xBF", L""},
+        {"UTF-8 with a broken sequence", "\xEF\xBB\xBF" "a\xE6\x89" "b", L"a\xFFFD" L"b"},
+    };
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / L"tindrel-encoded.txt";
+    for (const EncodedOutput& output : outputs) {
+        SCOPED_TRACE(output.Name);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << output.Bytes;
+        box_.LoadFile(file.wstring());
+        EXPECT_EQ(Text(), output.Shown);
+    }
+    std::filesystem::remove(file);
+}
+
+// The box is read-only: Tab, Shift+Tab and Esc belong to the dialog manager, which moves
+// the focus on; the keys the box does use still reach it.
+TEST_F(RichTextBoxTest, TabAndEscAreLeftToTheDialogManager) {
+    const auto codeFor = [this](WPARAM key) {
+        MSG press{box_.Handle(), WM_KEYDOWN, key, 0, 0, {}};
+        return ::SendMessageW(box_.Handle(), WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&press));
+    };
+    EXPECT_EQ(codeFor(VK_TAB) & (DLGC_WANTTAB | DLGC_WANTALLKEYS), 0);
+    EXPECT_EQ(codeFor(VK_ESCAPE) & (DLGC_WANTTAB | DLGC_WANTALLKEYS), 0);
+    EXPECT_EQ(::SendMessageW(box_.Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB, 0);
+    EXPECT_NE(codeFor(VK_DOWN) & DLGC_WANTARROWS, 0);
+    EXPECT_NE(codeFor('C') & DLGC_WANTCHARS, 0);
 }
 
 TEST_F(RichTextBoxTest, ThePointerFollowsTheRun) {

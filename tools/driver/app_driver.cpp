@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "resources/resource_ids.h"
@@ -69,21 +70,39 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     return out.good();
 }
 
+void PressKey(WORD key, bool shift) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD virtualKey, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void ClickWithMouse(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    INPUT inputs[2]{};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, inputs, sizeof(INPUT));
+}
+
 RunningApp::RunningApp() : RunningApp(L"tindrel.exe", TINDREL_FORM1_CLASS) {}
 
 RunningApp::RunningApp(const wchar_t* program, const wchar_t* windowClass) {
-    wchar_t own[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
-    std::wstring exe(own, length);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + program;
     const auto started = std::chrono::steady_clock::now();
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process_)) {
-        return;
-    }
+    if (!Start(program)) return;
     const auto giveUp = started + 15s;
     while (!(main_ = FindWindowOf(windowClass)) || !::IsWindowVisible(main_)) {
         if (std::chrono::steady_clock::now() > giveUp || !Running()) {
@@ -95,6 +114,25 @@ RunningApp::RunningApp(const wchar_t* program, const wchar_t* windowClass) {
     startup_ = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
 }
 
+RunningApp::RunningApp(NoWindow) { Start(L"tindrel.exe"); }
+
+RunningApp RunningApp::StartOnly() { return RunningApp(NoWindow{}); }
+
+RunningApp::RunningApp(RunningApp&& other) noexcept
+    : process_(std::exchange(other.process_, {})), main_(std::exchange(other.main_, nullptr)), startup_(other.startup_) {}
+
+bool RunningApp::Start(const wchar_t* program) {
+    wchar_t own[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+    std::wstring exe(own, length);
+    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + program;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process_) != FALSE;
+}
+
 RunningApp::~RunningApp() {
     if (Running()) {
         ::TerminateProcess(process_.hProcess, 99);
@@ -102,6 +140,13 @@ RunningApp::~RunningApp() {
     }
     if (process_.hProcess) ::CloseHandle(process_.hProcess);
     if (process_.hThread) ::CloseHandle(process_.hThread);
+}
+
+HWND RunningApp::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main_, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
 }
 
 void RunningApp::Click(int id) const {

@@ -22,6 +22,11 @@ RECT RectIn(HWND parent, HWND window);
 SIZE ClientSize(HWND window);
 // Saves the screen area of `window` (with its frame) as a 24-bit BMP.
 bool SaveScreenshot(HWND window, const std::wstring& path);
+// Presses and releases a key (with Shift held, if asked) as the keyboard would: the
+// window with the focus in the foreground gets it.
+void PressKey(WORD key, bool shift = false);
+// Clicks the left mouse button in the middle of `window`, as the mouse would.
+void ClickWithMouse(HWND window);
 
 class RunningApp {
 public:
@@ -29,9 +34,12 @@ public:
     // waits for its main window, a top-level window of class `windowClass`.
     RunningApp();
     RunningApp(const wchar_t* program, const wchar_t* windowClass);
+    // Only starts the program, for a copy that is not expected to show a window.
+    static RunningApp StartOnly();
     ~RunningApp();
     RunningApp(const RunningApp&) = delete;
     RunningApp& operator=(const RunningApp&) = delete;
+    RunningApp(RunningApp&& other) noexcept;
 
     HWND MainWindow() const { return main_; }
     HWND Control(int id) const { return ::GetDlgItem(main_, id); }
@@ -39,6 +47,8 @@ public:
     std::wstring Caption() const { return WindowText(main_); }
     std::wstring Text(int id) const { return WindowText(Control(id)); }
     bool Enabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
+    // The window with the keyboard focus in the main window's thread, or null.
+    HWND Focus() const;
 
     // A top-level window of the program with this class (and caption, if given).
     HWND FindWindowOf(const wchar_t* className, const wchar_t* caption = nullptr) const;
@@ -50,6 +60,10 @@ public:
     std::chrono::microseconds StartupTime() const { return startup_; }
 
 private:
+    struct NoWindow {};
+    explicit RunningApp(NoWindow);
+    bool Start(const wchar_t* program);
+
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
     std::chrono::microseconds startup_{0};

@@ -1,6 +1,7 @@
 // A stand-in for the burning suite's command-line drive lister, for tests and the demo.
 // What it does is chosen by nerocmd.cfg beside it (key=value lines):
 //   mode=list|empty|hang|binary|large   what to print (default list)
+//   mode=utf16|utf8bom  the list in UTF-16 LE or UTF-8, each with its byte-order mark
 //   delay=MS      wait before printing anything
 //   split=MS      print half the list, wait, print the rest (a slow scan)
 //   size=BYTES    how much `large` prints
@@ -39,12 +40,14 @@ std::map<std::string, std::string> ReadSettings(const std::wstring& folder) {
     return settings;
 }
 
-std::string Ansi(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+std::string Encoded(UINT codePage, const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
     return bytes;
 }
+
+std::string Ansi(const std::wstring& text) { return Encoded(CP_ACP, text); }
 
 void Log(const std::wstring& logPath) {
     wchar_t directory[MAX_PATH];
@@ -60,6 +63,24 @@ void Print(const std::string& bytes) {
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
+
+// What `list` prints, in two parts (a slow scan prints the second later).
+constexpr const wchar_t* kDriveList[] = {
+    L"找到 2 台刻录设备：\r\n\r\n"
+    L"驱动器 1：D: HL-DT-ST DVDRAM GH24NSD1（DVD±R/RW，CD-R/RW）\r\n",
+    L"驱动器 2：Image Recorder 映像刻录机（写入映像文件）\r\n"
+    L"\r\n扫描完成。\r\n",
+};
+
+std::string Utf16WithMark(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>((unit >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
 
 int Number(const std::map<std::string, std::string>& settings, const char* key, int fallback) {
     const auto found = settings.find(key);
@@ -91,11 +112,13 @@ int wmain() {
         bytes.resize(static_cast<size_t>(size));
         Print(bytes);
     } else if (mode == "list") {
-        Print(Ansi(L"找到 2 台刻录设备：\r\n\r\n"
-                   L"驱动器 1：D: HL-DT-ST DVDRAM GH24NSD1（DVD±R/RW，CD-R/RW）\r\n"));
+        Print(Ansi(kDriveList[0]));
         ::Sleep(static_cast<DWORD>(Number(settings, "split", 0)));
-        Print(Ansi(L"驱动器 2：Image Recorder 映像刻录机（写入映像文件）\r\n"
-                   L"\r\n扫描完成。\r\n"));
+        Print(Ansi(kDriveList[1]));
+    } else if (mode == "utf16") {
+        Print(Utf16WithMark(std::wstring(kDriveList[0]) + kDriveList[1]));
+    } else if (mode == "utf8bom") {
+        Print("\xEF\xBB\xBF" + Encoded(CP_UTF8, std::wstring(kDriveList[0]) + kDriveList[1]));
     }
     ::Sleep(static_cast<DWORD>(Number(settings, "hold", 0)));
     return 0;
