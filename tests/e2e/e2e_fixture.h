@@ -9,19 +9,23 @@
 
 #include "resources/resource_ids.h"
 #include "tools/driver/app_driver.h"
+#include "tests/support/environment.h"
+#include "tests/support/test_support.h"
 #include "tools/driver/simulated_install.h"
 
 namespace tindrel::e2e {
 
 inline const std::filesystem::path kToolFolder = L"C:\\TindrelE2E\\Program Files\\Nero";
 
-inline bool WorkFilesLeft() {
-    return std::filesystem::exists(kToolFolder / L"b.txt") || std::filesystem::exists(kToolFolder / L"run.bat");
-}
+inline bool WorkFilesLeft() { return testing::WorkFilesLeft(kToolFolder); }
 
 class EndToEndTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::SetProcessDPIAware(); }
+    void SetUp() override {
+        // The simulated tool prints its drive list in Chinese, in the ANSI code page.
+        TINDREL_REQUIRE_ANSI_CODE_PAGE(936u, "zh_CN.UTF-8");
+        ::SetProcessDPIAware();
+    }
     const SimulatedInstall& Install() const { return install_; }
 
 private:

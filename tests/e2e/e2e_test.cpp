@@ -96,6 +96,7 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
 }
 
 TEST_F(EndToEndTest, TheLayoutScalesWithTheScreensDpi) {
+    TINDREL_REQUIRE_WINE("the screen DPI is changed for the program's next start");
     const ScreenDpi dpi(144);
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());

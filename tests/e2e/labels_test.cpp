@@ -12,6 +12,7 @@
 #include "resources/form1_layout.h"
 #include "run/win/unique_handle.h"
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/environment.h"
 #include "tools/driver/system_settings.h"
 #include "ui/dpi.h"
 
@@ -113,6 +114,7 @@ void ExpectWholeTexts(HWND window, std::span<const ControlLayout> layouts, UINT 
 class LabelTextTest : public EndToEndTest, public ::testing::WithParamInterface<LabelCase> {};
 
 TEST_P(LabelTextTest, EveryLabelShowsItsWholeText) {
+    TINDREL_REQUIRE_WINE("the screen DPI and message font are changed for the program's next start");
     const LabelCase setting = GetParam();
     const ScreenDpi dpi(setting.Dpi);
     std::optional<MessageFontSetting> font;

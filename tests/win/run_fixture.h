@@ -24,16 +24,11 @@
 #include "run/win/tool_launcher_win.h"
 #include "run/win/unique_handle.h"
 #include "tests/support/environment.h"
+#include "tests/support/test_support.h"
 
 namespace tindrel::win::testing {
 
 namespace fs = std::filesystem;
-
-inline fs::path OwnFolder() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(std::wstring(path, length)).parent_path();
-}
 
 inline std::string ReadBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -120,7 +115,7 @@ protected:
         fs::remove_all(folder, ignored);
         fs::create_directories(folder);
         made_.push_back(folder);
-        fs::copy_file(OwnFolder() / L"nerocmd.exe", folder / L"nerocmd.exe");
+        fs::copy_file(tindrel::testing::OwnFolder() / L"nerocmd.exe", folder / L"nerocmd.exe");
         WriteBytes(folder / L"nerocmd.cfg", settings);
         std::wstring withSlash = folder.wstring();
         if (withSlash.back() != L'\\') withSlash += L'\\';
@@ -136,9 +131,7 @@ protected:
 
     void Run() { StartTestRun(paths, view, context); }
 
-    static bool WorkFilesLeft(const std::wstring& folder) {
-        return fs::exists(folder + L"b.txt") || fs::exists(folder + L"run.bat");
-    }
+    static bool WorkFilesLeft(const std::wstring& folder) { return tindrel::testing::WorkFilesLeft(folder); }
     static std::string ToolLog(const std::wstring& folder) { return ReadBytes(folder + L"nerocmd.log"); }
 
     ComApartment com;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "run/win/code_page.h"
 #include "run/win/unique_handle.h"
 #include "tests/support/locked_folder.h"
 #include "tools/driver/app_driver.h"
@@ -57,12 +58,7 @@ struct Case {
     std::wstring Shows{};   // when set, the result must contain it
 };
 
-std::string Utf8(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
+std::string Utf8(const std::wstring& text) { return tindrel::win::ToCodePage(CP_UTF8, text); }
 
 std::wstring FirstLine(const std::wstring& text) {
     const auto end = text.find_first_of(L"\r\n");
@@ -307,6 +303,21 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
     cases.push_back({"tool prints nothing", L"Nero", "mode=empty\n", Outcome::NoResult});
     cases.push_back({"nerocmd missing from the tool folder", L"Nero", "mode=list\n", Outcome::NoResult,
                      [](const SimulatedInstall& i) { fs::remove(i.Folder() / L"nerocmd.exe"); }});
+    cases.push_back({"tool prints UTF-16 LE with a byte-order mark", L"Nero", "mode=utf16\n", Outcome::Result, nullptr,
+                     nullptr, std::chrono::seconds{40}, 0, false, L"Temp", L"驱动器 2：Image Recorder 映像刻录机"});
+    cases.push_back({"tool prints UTF-8 with a byte-order mark", L"Nero", "mode=utf8bom\n", Outcome::Result, nullptr,
+                     nullptr, std::chrono::seconds{40}, 0, false, L"Temp", L"驱动器 2：Image Recorder 映像刻录机"});
+    cases.push_back({"a second copy started during a run", L"Nero", "mode=list\n", Outcome::Result, nullptr,
+                     [](RunningApp& app) {
+                         app.Click(IDC_COMMAND1);
+                         app.WaitForCaption(L"正在测试...", 5s);
+                         // It brings the running window forward and ends; if it stayed, Exit
+                         // it (the verdict then shows a run that never finished).
+                         RunningApp second = RunningApp::StartOnly();
+                         if (!WaitUntil([&] { return !second.Running(); }, 5s)) {
+                             app.Click(IDC_COMMAND3);
+                         }
+                     }});
     cases.push_back({"tool prints 10 MB", L"Nero", "mode=large\nsize=10000000\n", Outcome::Result, nullptr, nullptr,
                      std::chrono::seconds{120}, 10000000});
     cases.push_back({"tool prints binary bytes", L"Nero", "mode=binary\n"});

@@ -9,16 +9,12 @@
 #include <thread>
 
 #include "resources/resource_ids.h"
+#include "run/win/code_page.h"
 #include "tools/driver/app_driver.h"
 
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
+std::string Utf8(const std::wstring& text) { return tindrel::win::ToCodePage(CP_UTF8, text); }
 
 }  // namespace
 

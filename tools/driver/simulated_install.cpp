@@ -2,17 +2,11 @@
 
 #include <fstream>
 
+#include "run/install_entry.h"
+#include "tests/support/test_support.h"
+
 namespace tindrel::e2e {
 namespace fs = std::filesystem;
-namespace {
-constexpr wchar_t kInstallKey[] = L"Software\\Ahead\\Nero - Burning Rom\\General";
-constexpr wchar_t kInstallValue[] = L"RegisteredTypesNeroPath";
-}  // namespace
-
-fs::path OwnFolder() {
-    wchar_t path[MAX_PATH];
-    return fs::path(std::wstring(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH))).parent_path();
-}
 
 SimulatedInstall::SimulatedInstall(const fs::path& folder, const std::string& settings) : folder_(folder) {
     ::RegCreateKeyExW(HKEY_CURRENT_USER, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
@@ -24,7 +18,7 @@ SimulatedInstall::SimulatedInstall(const fs::path& folder, const std::string& se
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
     fs::create_directories(folder_);
-    fs::copy_file(OwnFolder() / L"nerocmd.exe", folder_ / L"nerocmd.exe");
+    fs::copy_file(testing::OwnFolder() / L"nerocmd.exe", folder_ / L"nerocmd.exe");
     Configure(settings);
     SetEntry((folder_ / L"nero.exe").wstring());
 }
@@ -48,14 +42,12 @@ void SimulatedInstall::SetEntry(const std::wstring& path) const {
 }
 
 void SimulatedInstall::SetRawEntry(DWORD type, const std::string& bytes) const {
-    ::RegSetValueExA(key_, "RegisteredTypesNeroPath", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+    ::RegSetValueExW(key_, kInstallValue, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                      static_cast<DWORD>(bytes.size()));
 }
 
 void SimulatedInstall::RemoveEntry() const { ::RegDeleteValueW(key_, kInstallValue); }
 
-bool SimulatedInstall::WorkFilesLeft() const {
-    return fs::exists(folder_ / L"b.txt") || fs::exists(folder_ / L"run.bat");
-}
+bool SimulatedInstall::WorkFilesLeft() const { return testing::WorkFilesLeft(folder_); }
 
 }  // namespace tindrel::e2e

@@ -33,6 +33,5 @@ private:
     bool hadValue_ = false;
 };
 
-std::filesystem::path OwnFolder();
 
 }  // namespace tindrel::e2e

@@ -19,14 +19,10 @@
 #include <sstream>
 #include <string>
 
-namespace {
+#include "run/win/code_page.h"
+#include "tests/support/test_support.h"
 
-std::wstring OwnFolder() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
+namespace {
 
 std::map<std::string, std::string> ReadSettings(const std::wstring& folder) {
     std::map<std::string, std::string> settings;
@@ -40,14 +36,7 @@ std::map<std::string, std::string> ReadSettings(const std::wstring& folder) {
     return settings;
 }
 
-std::string Encoded(UINT codePage, const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
-
-std::string Ansi(const std::wstring& text) { return Encoded(CP_ACP, text); }
+std::string Ansi(const std::wstring& text) { return tindrel::win::ToCodePage(CP_ACP, text); }
 
 void Log(const std::wstring& logPath) {
     wchar_t directory[MAX_PATH];
@@ -90,7 +79,7 @@ int Number(const std::map<std::string, std::string>& settings, const char* key, 
 }  // namespace
 
 int wmain() {
-    const std::wstring folder = OwnFolder();
+    const std::wstring folder = tindrel::testing::OwnFolder().wstring() + L"\\";
     const auto settings = ReadSettings(folder);
     const auto log = settings.find("log");
     Log(log == settings.end() ? folder + L"nerocmd.log" : std::filesystem::path(log->second).wstring());
@@ -118,7 +107,7 @@ int wmain() {
     } else if (mode == "utf16") {
         Print(Utf16WithMark(std::wstring(kDriveList[0]) + kDriveList[1]));
     } else if (mode == "utf8bom") {
-        Print("\xEF\xBB\xBF" + Encoded(CP_UTF8, std::wstring(kDriveList[0]) + kDriveList[1]));
+        Print("\xEF\xBB\xBF" + tindrel::win::ToCodePage(CP_UTF8, std::wstring(kDriveList[0]) + kDriveList[1]));
     }
     ::Sleep(static_cast<DWORD>(Number(settings, "hold", 0)));
     return 0;
