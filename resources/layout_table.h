@@ -1,6 +1,7 @@
 #pragma once
 // How a window's controls are described: positions and sizes in twips of a 96-dpi
-// screen (15 twips a pixel), listed in tab order.
+// screen (15 twips a pixel), listed in tab order: the controls are created in that order,
+// which is the order the dialog manager's Tab follows.
 
 namespace tindrel {
 
@@ -17,7 +18,6 @@ struct ControlLayout {
     int Top;
     int Width;
     int Height;
-    int TabIndex;
     ControlFont Font;
 };
 

@@ -21,14 +21,11 @@ void Form1::Create(HINSTANCE instance, int show) {
         win::ThrowLastError(L"创建主窗口");
     }
 
-    // Sized for its DPI, centred on the work area of its monitor.
-    const SIZE size = OuterSizeForClient(kForm1Client, kStyle, kExStyle, WindowDpi(hwnd_));
+    // Centred on the work area of its monitor.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& area = monitor.rcWork;
-    ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - size.cx) / 2,
-                   area.top + (area.bottom - area.top - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeAndCentre(kForm1Client, kStyle, kExStyle, monitor.rcWork);
     ::ShowWindow(hwnd_, show);
     ::UpdateWindow(hwnd_);
 }
@@ -84,11 +81,6 @@ LRESULT Form1::OnGetDefId() const {
     if (!focus || !::IsChild(hwnd_, focus)) return 0;
     if (!(::SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return 0;
     return MAKELRESULT(::GetDlgCtrlID(focus), DC_HASDEFID);
-}
-
-void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    ApplyDpi(dpi);
-    MoveToSuggestedRect(hwnd_, suggested);
 }
 
 void Form1::SetCaption(const std::wstring& Text) { ::SetWindowTextW(hwnd_, Text.c_str()); }
@@ -156,9 +148,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_ENDSESSION:
             if (wParam) OnEndSession();
-            return 0;
-        case WM_DPICHANGED:
-            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         default:
             return Default(message, wParam, lParam);

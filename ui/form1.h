@@ -39,7 +39,6 @@ private:
     void OnActivate(WORD state, bool minimized);
     void OnSetFocus();
     LRESULT OnGetDefId() const;
-    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void ApplyDpi(UINT dpi);
 
     RunContext& context_;

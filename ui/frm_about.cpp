@@ -27,12 +27,9 @@ void FrmAbout::Show(HWND owner) {
     }
 
     // Centred over the main window.
-    const SIZE size = OuterSizeForClient(kAboutClient, kStyle, kExStyle, dpi_);
     RECT ownerRect;
     ::GetWindowRect(owner, &ownerRect);
-    const int x = ownerRect.left + (ownerRect.right - ownerRect.left - size.cx) / 2;
-    const int y = ownerRect.top + (ownerRect.bottom - ownerRect.top - size.cy) / 2;
-    ::SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeAndCentre(kAboutClient, kStyle, kExStyle, ownerRect);
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
 }
 
@@ -63,11 +60,6 @@ void FrmAbout::ApplyDpi(UINT dpi) {
     title.lfWeight = FW_BOLD;
     titleFont_ = win::UniqueFont(::CreateFontIndirectW(&title));
     PlaceControls(controls_, dpi, {defaultFont_.Get(), defaultFont_.Get(), titleFont_.Get()});
-}
-
-void FrmAbout::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    ApplyDpi(dpi);
-    MoveToSuggestedRect(hwnd_, suggested);
 }
 
 void FrmAbout::OnPaint() {
@@ -107,9 +99,6 @@ LRESULT FrmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             OnCmdOkClick();
-            return 0;
-        case WM_DPICHANGED:
-            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         default:
             return Default(message, wParam, lParam);

@@ -23,7 +23,6 @@ private:
     void OnLoad();
     void OnPaint();
     void OnCmdOkClick();
-    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void ApplyDpi(UINT dpi);
     void OnDestroyed() override;
 

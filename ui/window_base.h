@@ -9,6 +9,8 @@
 #include "run/system_error.h"
 #include "run/win/fatal_error_report.h"
 #include "run/win/win32_error.h"
+#include "ui/dpi.h"
+#include "ui/layout.h"
 
 namespace tindrel::ui {
 
@@ -39,6 +41,13 @@ protected:
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
         try {
+            if (message == WM_DPICHANGED) {
+                // Moved to a screen of another DPI: the same layout at the new scale, in
+                // the place Windows suggests.
+                self->ApplyDpi(HIWORD(wParam));
+                MoveToSuggestedRect(window, *reinterpret_cast<const RECT*>(lParam));
+                return 0;
+            }
             return self->HandleMessage(message, wParam, lParam);
         } catch (...) {
             win::ReportCurrentException();
@@ -63,6 +72,15 @@ protected:
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = className;
         if (!::RegisterClassExW(&windowClass)) win::ThrowLastError(L"注册窗口类", className);
+    }
+
+    // Gives the window the outer size that holds `client` at its DPI and centres it on
+    // `area` (a work area, or the owner window).
+    void SizeAndCentre(ClientSize client, DWORD style, DWORD exStyle, const RECT& area) {
+        const SIZE size = OuterSizeForClient(client, style, exStyle, WindowDpi(hwnd_));
+        ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - size.cx) / 2,
+                       area.top + (area.bottom - area.top - size.cy) / 2, size.cx, size.cy,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
