@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/safe_dll_loading.h"
 #include "run/steady_clock.h"
 #include "run/test_run.h"
 #include "run/win/event_pump_win.h"
@@ -14,10 +15,11 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace tindrel;
+    app::RestrictDllSearchToSystem();
     try {
         const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&controls);
-        if (!::LoadLibraryW(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");
+        if (!app::LoadSystemLibrary(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");
 
         win::Win32Registry registry;
         win::Win32FileSystem files;

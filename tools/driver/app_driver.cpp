@@ -1,5 +1,6 @@
 #include "tools/driver/app_driver.h"
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -72,10 +73,13 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
 RunningApp::RunningApp() : RunningApp(L"tindrel.exe", TINDREL_FORM1_CLASS) {}
 
 RunningApp::RunningApp(const wchar_t* program, const wchar_t* windowClass) {
-    wchar_t own[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
-    std::wstring exe(own, length);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + program;
+    std::wstring exe = program;
+    if (std::filesystem::path(exe).is_relative()) {
+        wchar_t own[MAX_PATH];
+        const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+        const std::wstring ownPath(own, length);
+        exe = ownPath.substr(0, ownPath.find_last_of(L'\\') + 1) + program;
+    }
     const auto started = std::chrono::steady_clock::now();
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
@@ -109,28 +113,34 @@ void RunningApp::Click(int id) const {
     ::PostMessageW(Control(id), BM_CLICK, 0, 0);
 }
 
+namespace {
+
+struct WindowSearch {
+    DWORD Process;
+    const wchar_t* ClassName;
+    const wchar_t* Caption;
+    HWND Found;
+};
+
+// A named CALLBACK, not a lambda: 32-bit callbacks are __stdcall.
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto* s = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (owner == s->Process && ::lstrcmpiW(name, s->ClassName) == 0 && (!s->Caption || WindowText(window) == s->Caption)) {
+        s->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 HWND RunningApp::FindWindowOf(const wchar_t* className, const wchar_t* caption) const {
-    struct Search {
-        DWORD Process;
-        const wchar_t* ClassName;
-        const wchar_t* Caption;
-        HWND Found;
-    } search{process_.dwProcessId, className, caption, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            wchar_t name[64] = {};
-            ::GetClassNameW(window, name, 64);
-            if (owner == s->Process && ::lstrcmpiW(name, s->ClassName) == 0 &&
-                (!s->Caption || WindowText(window) == s->Caption)) {
-                s->Found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{process_.dwProcessId, className, caption, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 
