@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/safe_dll_loading.h"
 #include "app/single_instance.h"
 #include "run/steady_clock.h"
 #include "run/diagnostic_run.h"
@@ -17,6 +18,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace tindrel;
+    app::RestrictDllSearchToSystem();
     try {
         // Before any window: a second copy only shows the first.
         const app::SingleInstance oneCopy;
@@ -27,7 +29,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
 
         const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&controls);
-        if (!::LoadLibraryW(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");
+        if (!app::LoadSystemLibrary(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");
 
         win::Win32Registry registry;
         win::Win32FileSystem files;

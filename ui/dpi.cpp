@@ -1,5 +1,7 @@
 #include "ui/dpi.h"
 
+#include <cstddef>
+
 namespace tindrel::ui {
 namespace {
 
@@ -30,6 +32,20 @@ bool FaceInstalled(const wchar_t* face) {
     return ::lstrcmpiW(actual, face) == 0;
 }
 
+// Vista and later take the whole structure; XP refuses any size but its own, which ends
+// before iPaddedBorderWidth, and a refused call leaves the font zeroed.
+bool QueryMessageFont(MetricsQuery query, LOGFONTW& font) {
+    for (const UINT size : {UINT{sizeof(NONCLIENTMETRICSW)}, UINT{offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth)}}) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = size;
+        if (query(SPI_GETNONCLIENTMETRICS, size, &metrics, 0) && metrics.lfMessageFont.lfFaceName[0]) {
+            font = metrics.lfMessageFont;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 UINT WindowDpi(HWND window) {
@@ -49,16 +65,33 @@ SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT dpi)
     return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
+LOGFONTW MessageLogFont(MetricsQuery query, UINT dpi, UINT systemDpi) {
+    LOGFONTW font{};
+    if (!QueryMessageFont(query, font)) {
+        // Never a zeroed font: GDI's dialog font, or at the least a 9-point dialog face.
+        const HGDIOBJ stock = ::GetStockObject(DEFAULT_GUI_FONT);
+        if (!stock || ::GetObjectW(stock, sizeof font, &font) != sizeof font || font.lfHeight == 0 || !font.lfFaceName[0]) {
+            font = LOGFONTW{};
+            font.lfHeight = -::MulDiv(9, static_cast<int>(systemDpi), 72);
+            font.lfWeight = FW_NORMAL;
+            font.lfCharSet = DEFAULT_CHARSET;
+            ::lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+        }
+    }
+    font.lfHeight = ::MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
+    return font;
+}
+
 win::UniqueFont MessageFont(UINT dpi) {
     using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
     static const auto spiForDpi = User32Function<SpiForDpiFn>("SystemParametersInfoForDpi");
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
-    if (!spiForDpi || !spiForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
-        ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-        metrics.lfMessageFont.lfHeight = ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    if (spiForDpi && spiForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi) && metrics.lfMessageFont.lfFaceName[0]) {
+        return win::UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
     }
-    return win::UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
+    const LOGFONTW font = MessageLogFont(::SystemParametersInfoW, dpi, SystemDpi());
+    return win::UniqueFont(::CreateFontIndirectW(&font));
 }
 
 win::UniqueFont PointFont(std::initializer_list<FontFace> faces, int points, UINT dpi) {

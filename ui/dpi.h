@@ -1,6 +1,6 @@
 #pragma once
 // Scaling from the layout tables' twips to a window's pixels, and the fonts for it.
-// Functions newer than Windows 7 are looked up at run time, with fallbacks.
+// Functions newer than Windows XP are looked up at run time, with fallbacks.
 
 #include <windows.h>
 
@@ -18,6 +18,11 @@ SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT dpi)
 
 // The system's message font (what dialogs use) at `dpi`.
 win::UniqueFont MessageFont(UINT dpi);
+// What MessageFont asks when the system cannot give the font at any DPI: the message
+// font from `query` (SystemParametersInfoW), given at `systemDpi`, scaled to `dpi`; on
+// XP too, and never a zeroed font.
+using MetricsQuery = BOOL(WINAPI*)(UINT action, UINT size, PVOID data, UINT flags);
+LOGFONTW MessageLogFont(MetricsQuery query, UINT dpi, UINT systemDpi);
 struct FontFace {
     const wchar_t* Name;
     int Weight;

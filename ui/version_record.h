@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace tindrel::ui {
@@ -13,5 +14,10 @@ struct AppVersion {
 
 // Reads the version record of the running program. Throws when it has none.
 AppVersion ReadOwnVersionRecord();
+
+// What a version record (a VS_VERSIONINFO resource) holds: the fixed file version and the
+// product name from the string table its first translation names. Fields it lacks, or
+// that lie beyond `size`, stay empty.
+AppVersion ParseVersionRecord(const void* data, std::size_t size);
 
 }  // namespace tindrel::ui

@@ -14,6 +14,19 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// Named CALLBACKs, not lambdas: 32-bit callbacks are __stdcall.
+BOOL CALLBACK CountAboutWindows(HWND window, LPARAM counter) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (::lstrcmpW(name, TINDREL_ABOUT_CLASS) == 0) ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectTexts(HWND child, LPARAM collected) {
+    *reinterpret_cast<std::wstring*>(collected) += WindowText(child) + L"|";
+    return TRUE;
+}
+
 TEST_F(EndToEndTest, TheMainWindowOpensWithItsLayout) {
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
@@ -142,14 +155,7 @@ TEST_F(EndToEndTest, TheAboutWindowIsOneWindowWithTheVersionRecordsTexts) {
         ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, 3s));
         std::this_thread::sleep_for(300ms);
         int count = 0;
-        ::EnumWindows(
-            [](HWND window, LPARAM counter) -> BOOL {
-                wchar_t name[64] = {};
-                ::GetClassNameW(window, name, 64);
-                if (::lstrcmpW(name, TINDREL_ABOUT_CLASS) == 0) ++*reinterpret_cast<int*>(counter);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&count));
+        ::EnumWindows(CountAboutWindows, reinterpret_cast<LPARAM>(&count));
         EXPECT_EQ(count, 1);
         EXPECT_EQ(WindowText(about), L"关于 Tindrel");
         EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_LBLVERSION)), L"版本 2.0.0");
@@ -170,13 +176,7 @@ TEST_F(EndToEndTest, AMissingInstallationIsReportedAndEndsTheProgram) {
     HWND box = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindowOf(L"#32770", L"错误")) != nullptr; }, 5s));
     std::wstring texts;
-    ::EnumChildWindows(
-        box,
-        [](HWND child, LPARAM collected) -> BOOL {
-            *reinterpret_cast<std::wstring*>(collected) += WindowText(child) + L"|";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
+    ::EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
     EXPECT_THAT(texts, HasSubstr(L"Nero Burning Rom 未安装成功! 程序将退出!"));
     EXPECT_THAT(texts, Not(HasSubstr(L"取消")));
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);

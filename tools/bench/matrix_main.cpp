@@ -74,17 +74,16 @@ std::wstring OneLine(std::wstring text) {
     return text;
 }
 
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM collected) {
+    wchar_t name[32] = {};
+    ::GetClassNameW(child, name, 32);
+    if (::lstrcmpiW(name, L"Static") == 0) *reinterpret_cast<std::wstring*>(collected) += e2e::WindowText(child);
+    return TRUE;
+}
+
 std::wstring DialogText(HWND box) {
     std::wstring texts;
-    ::EnumChildWindows(
-        box,
-        [](HWND child, LPARAM collected) -> BOOL {
-            wchar_t name[32] = {};
-            ::GetClassNameW(child, name, 32);
-            if (::lstrcmpiW(name, L"Static") == 0) *reinterpret_cast<std::wstring*>(collected) += e2e::WindowText(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
+    ::EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&texts));
     return texts;
 }
 

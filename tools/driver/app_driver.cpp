@@ -1,11 +1,13 @@
 #include "tools/driver/app_driver.h"
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/support/test_support.h"
 
 namespace tindrel::e2e {
 
@@ -122,10 +124,9 @@ RunningApp::RunningApp(RunningApp&& other) noexcept
     : process_(std::exchange(other.process_, {})), main_(std::exchange(other.main_, nullptr)), startup_(other.startup_) {}
 
 bool RunningApp::Start(const wchar_t* program) {
-    wchar_t own[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
-    std::wstring exe(own, length);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + program;
+    // A program named without a folder is the one built beside this one.
+    std::wstring exe = program;
+    if (std::filesystem::path(exe).is_relative()) exe = (testing::OwnFolder() / program).wstring();
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -154,28 +155,34 @@ void RunningApp::Click(int id) const {
     ::PostMessageW(Control(id), BM_CLICK, 0, 0);
 }
 
+namespace {
+
+struct WindowSearch {
+    DWORD Process;
+    const wchar_t* ClassName;
+    const wchar_t* Caption;
+    HWND Found;
+};
+
+// A named CALLBACK, not a lambda: 32-bit callbacks are __stdcall.
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto* s = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (owner == s->Process && ::lstrcmpiW(name, s->ClassName) == 0 && (!s->Caption || WindowText(window) == s->Caption)) {
+        s->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 HWND RunningApp::FindWindowOf(const wchar_t* className, const wchar_t* caption) const {
-    struct Search {
-        DWORD Process;
-        const wchar_t* ClassName;
-        const wchar_t* Caption;
-        HWND Found;
-    } search{process_.dwProcessId, className, caption, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            wchar_t name[64] = {};
-            ::GetClassNameW(window, name, 64);
-            if (owner == s->Process && ::lstrcmpiW(name, s->ClassName) == 0 &&
-                (!s->Caption || WindowText(window) == s->Caption)) {
-                s->Found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{process_.dwProcessId, className, caption, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 

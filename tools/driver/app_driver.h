@@ -30,8 +30,8 @@ void ClickWithMouse(HWND window);
 
 class RunningApp {
 public:
-    // Starts the program beside this executable (or `program`, a file name there) and
-    // waits for its main window, a top-level window of class `windowClass`.
+    // Starts the program beside this executable (or `program`, a file name there or a
+    // full path) and waits for its main window, a top-level window of class `windowClass`.
     RunningApp();
     RunningApp(const wchar_t* program, const wchar_t* windowClass);
     // Only starts the program, for a copy that is not expected to show a window.
