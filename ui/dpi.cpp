@@ -1,14 +1,11 @@
 #include "ui/dpi.h"
 
+#include "run/win/system_function.h"
+
 #include <cstddef>
 
 namespace tindrel::ui {
 namespace {
-
-template <typename Function>
-Function User32Function(const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
-}
 
 UINT SystemDpi() {
     const HDC screen = ::GetDC(nullptr);
@@ -50,14 +47,14 @@ bool QueryMessageFont(MetricsQuery query, LOGFONTW& font) {
 
 UINT WindowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    static const auto getDpiForWindow = win::SystemFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
     const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
     return dpi ? dpi : SystemDpi();
 }
 
 SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT dpi) {
     using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = User32Function<AdjustFn>("AdjustWindowRectExForDpi");
+    static const auto adjustForDpi = win::SystemFunction<AdjustFn>(L"user32.dll", "AdjustWindowRectExForDpi");
     RECT rect{0, 0, TwipsToPixels(client.Width, dpi), TwipsToPixels(client.Height, dpi)};
     if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) {
         ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
@@ -84,7 +81,7 @@ LOGFONTW MessageLogFont(MetricsQuery query, UINT dpi, UINT systemDpi) {
 
 win::UniqueFont MessageFont(UINT dpi) {
     using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const auto spiForDpi = User32Function<SpiForDpiFn>("SystemParametersInfoForDpi");
+    static const auto spiForDpi = win::SystemFunction<SpiForDpiFn>(L"user32.dll", "SystemParametersInfoForDpi");
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (spiForDpi && spiForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi) && metrics.lfMessageFont.lfFaceName[0]) {
