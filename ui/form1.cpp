@@ -33,7 +33,6 @@ void Form1::Create(HINSTANCE instance, int show) {
 void Form1::OnCreate() {
     controls_ = CreateControls(hwnd_, kForm1Controls);
     Command1 = ::GetDlgItem(hwnd_, IDC_COMMAND1);
-    Command2 = ::GetDlgItem(hwnd_, IDC_COMMAND2);
     Command3 = ::GetDlgItem(hwnd_, IDC_COMMAND3);
     Label1 = ::GetDlgItem(hwnd_, IDC_LABEL1);
     RichTextBox1.Attach(::GetDlgItem(hwnd_, IDC_RICHTEXTBOX1));

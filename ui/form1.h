@@ -46,7 +46,6 @@ private:
 
     std::vector<PlacedControl> controls_;
     HWND Command1 = nullptr;
-    HWND Command2 = nullptr;
     HWND Command3 = nullptr;
     HWND Label1 = nullptr;
     RichTextBox RichTextBox1;
