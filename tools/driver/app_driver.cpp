@@ -1,5 +1,6 @@
 #include "tools/driver/app_driver.h"
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -72,10 +73,13 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
 RunningApp::RunningApp() : RunningApp(L"tindrel.exe", TINDREL_FORM1_CLASS) {}
 
 RunningApp::RunningApp(const wchar_t* program, const wchar_t* windowClass) {
-    wchar_t own[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
-    std::wstring exe(own, length);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + program;
+    std::wstring exe = program;
+    if (!std::filesystem::path(exe).is_absolute()) {
+        wchar_t own[MAX_PATH];
+        const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+        exe = std::wstring(own, length);
+        exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + program;
+    }
     const auto started = std::chrono::steady_clock::now();
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};

@@ -25,8 +25,8 @@ bool SaveScreenshot(HWND window, const std::wstring& path);
 
 class RunningApp {
 public:
-    // Starts the program beside this executable (or `program`, a file name there) and
-    // waits for its main window, a top-level window of class `windowClass`.
+    // Starts the program beside this executable (or `program`: a file name there, or a
+    // full path) and waits for its main window, a top-level window of class `windowClass`.
     RunningApp();
     RunningApp(const wchar_t* program, const wchar_t* windowClass);
     ~RunningApp();
