@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "resources/resource_ids.h"
@@ -28,7 +29,11 @@ std::string Utf8(const std::wstring& text) {
     return bytes;
 }
 
-double Seconds(Clock::duration elapsed) { return std::chrono::duration<double>(elapsed).count(); }
+std::wstring Seconds(Clock::duration elapsed) {
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%.1f s", std::chrono::duration<double>(elapsed).count());
+    return text;
+}
 
 class Checks {
 public:
@@ -43,6 +48,22 @@ public:
 private:
     bool failed_ = false;
 };
+
+bool CheckStart(const RunningApp& app, Checks& checks) {
+    const bool started = app.MainWindow() != nullptr;
+    checks.Check(started, L"the main window (class TindrelForm1) appears" +
+                              (started ? L" after " + Seconds(app.StartupTime()) : std::wstring(L" within 15 s")));
+    if (!started) {
+        DWORD code = 0;
+        if (app.WaitForExit(0ms, &code)) {
+            std::printf("     the process ended with code %#lx\n", static_cast<unsigned long>(code));
+        } else {
+            std::printf("     %s\n", app.Running() ? "the process runs without a window" : "the process did not start");
+        }
+        return false;
+    }
+    return checks.Check(app.Caption() == L"Tindrel测试", L"its caption is \"Tindrel测试\" (\"" + app.Caption() + L"\")");
+}
 
 bool CheckAbout(const RunningApp& app, Checks& checks) {
     app.Click(IDC_COMMAND2);
@@ -60,12 +81,22 @@ void CheckRun(const RunningApp& app, const SimulatedInstall& install, Checks& ch
     const auto pressed = Clock::now();
     app.Click(IDC_COMMAND1);
     const bool finished = app.WaitForCaption(L"测试完成", 60s);
-    checks.Check(finished, L"Start ends with the caption \"测试完成\" after " + std::to_wstring(Seconds(Clock::now() - pressed)) +
-                               L" s (\"" + app.Caption() + L"\")");
+    checks.Check(finished, L"Start ends with the caption \"测试完成\" after " + Seconds(Clock::now() - pressed) + L" (\"" +
+                               app.Caption() + L"\")");
     const std::wstring results = app.Text(IDC_RICHTEXTBOX1);
-    checks.Check(results.find(L"找到 2 台刻录设备") != std::wstring::npos,
-                 L"the results show \"找到 2 台刻录设备\" from " + install.Folder().wstring() + L"\\nerocmd.exe");
-    if (results.find(L"找到 2 台刻录设备") == std::wstring::npos) std::printf("     results: %s\n", Utf8(results).c_str());
+    if (!checks.Check(results.find(L"找到 2 台刻录设备") != std::wstring::npos,
+                      L"the results show \"找到 2 台刻录设备\" from " + install.Folder().wstring() + L"\\nerocmd.exe")) {
+        std::printf("     results: %s\n", Utf8(results).c_str());
+    }
+}
+
+void CheckExit(const RunningApp& app, const SimulatedInstall& install, Checks& checks) {
+    app.Click(IDC_COMMAND3);
+    DWORD code = 1;
+    const bool ended = app.WaitForExit(15s, &code);
+    checks.Check(ended && code == 0,
+                 ended ? L"Exit ends the process with code " + std::to_wstring(code) : L"Exit ends the process");
+    checks.Check(!install.WorkFilesLeft(), L"run.bat and b.txt are gone");
 }
 
 }  // namespace
@@ -78,25 +109,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     Checks checks;
     const auto begun = Clock::now();
-    SimulatedInstall install(kToolFolder);
     {
+        SimulatedInstall install(kToolFolder);
         RunningApp app(argv[1], TINDREL_FORM1_CLASS);
-        const bool started = checks.Check(app.MainWindow() != nullptr,
-                                          L"the main window (class TindrelForm1) appears, after " +
-                                              std::to_wstring(Seconds(app.StartupTime())) + L" s");
-        if (started) {
-            checks.Check(app.Caption() == L"Tindrel测试", L"its caption is \"Tindrel测试\" (\"" + app.Caption() + L"\")");
+        if (CheckStart(app, checks)) {
             CheckAbout(app, checks);
             CheckRun(app, install, checks);
-            app.Click(IDC_COMMAND3);
-            DWORD code = 1;
-            const bool ended = app.WaitForExit(15s, &code);
-            checks.Check(ended && code == 0,
-                         ended ? L"Exit ends the process with code " + std::to_wstring(code) : L"Exit ends the process");
-            checks.Check(!install.WorkFilesLeft(), L"run.bat and b.txt are gone");
+            CheckExit(app, install, checks);
         }
     }
-    std::printf("%s after %.1f s\n", checks.Failed() ? "32-bit smoke test FAILED" : "32-bit smoke test passed",
-                Seconds(Clock::now() - begun));
+    std::printf("%s after %s\n", checks.Failed() ? "32-bit smoke test FAILED" : "32-bit smoke test passed",
+                Utf8(Seconds(Clock::now() - begun)).c_str());
     return checks.Failed() ? 1 : 0;
 }
