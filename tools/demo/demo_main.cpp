@@ -1,6 +1,11 @@
-// The demo the README's run command shows when there is no screen: starts tindrel.exe,
-// presses Start, waits for the result, opens About, and leaves screenshots and the
-// results box's text in the folder given as its argument.
+// What the README's run command shows. Both ways first put a simulated installation where
+// a real one usually is: under "Program Files", named in the registry, with a drive lister
+// that prints a plausible list in Chinese; the registry is put back when the demo ends.
+//
+//   tindrel_demo --interactive   starts tindrel.exe for you to use, until you exit it
+//   tindrel_demo FOLDER          (no screen) starts tindrel.exe, presses Start, waits for
+//                                the result, opens About, and leaves screenshots and the
+//                                results box's text in FOLDER
 
 #include <windows.h>
 
@@ -11,6 +16,7 @@
 #include "resources/resource_ids.h"
 #include "run/win/code_page.h"
 #include "tools/driver/app_driver.h"
+#include "tools/driver/simulated_install.h"
 
 namespace {
 
@@ -21,6 +27,11 @@ std::string Utf8(const std::wstring& text) { return tindrel::win::ToCodePage(CP_
 int wmain(int argc, wchar_t** argv) {
     using namespace tindrel::e2e;
     ::SetProcessDPIAware();
+    const SimulatedInstall install(L"C:\\Program Files\\Ahead\\Nero", "mode=list\r\ndelay=1500\r\n");
+    if (argc > 1 && std::wstring(argv[1]) == L"--interactive") {
+        RunningApp app;
+        return app.MainWindow() && app.WaitForExit(std::chrono::hours(24)) ? 0 : 1;
+    }
     const std::wstring out = argc > 1 ? std::wstring(argv[1]) + L"\\" : L"";
     std::ofstream log((out + L"demo.txt").c_str(), std::ios::binary);
 
