@@ -69,7 +69,10 @@ void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context) {
 }
 
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context) {
-    if (!Paths.WorkFolder.empty()) ClearForNewRun(Paths.WorkFolder, Context);
+    if (Paths.WorkFolder.empty()) return;
+    ClearForNewRun(Paths.WorkFolder, Context);
+    // This run may not need the private folder; it is made again if it does.
+    if (Paths.WorkFolder != Paths.Folder) Context.Files.RemoveEmptyFolder(Paths.WorkFolder);
 }
 
 void PlaceBatchFile(ToolPaths& Paths, RunContext& Context) {

@@ -19,8 +19,9 @@ inline constexpr Milliseconds kDeleteRetryStep{100};
 // private work folder itself once it is empty. Throws when a file stays held.
 void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
-// Deletes the work files a run left behind where it can; a file another program still
-// holds is left for PlaceBatchFile to avoid.
+// Deletes the work files a run left behind where it can, and the private work folder
+// once it is empty; a file another program still holds is left for PlaceBatchFile to
+// avoid.
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
 // Writes run.bat where the user may write and sets Paths.WorkFolder, Paths.Command and

@@ -332,6 +332,27 @@ TEST_F(DiagnosticRunTest, AToolFolderThatRefusesTheBatchFileSendsTheWorkFilesToT
     EXPECT_EQ(w.view.Caption, L"测试未完成");
 }
 
+TEST_F(DiagnosticRunTest, ARunThatMovesBackToTheToolFolderLeavesNoPrivateFolderBehind) {
+    // The first pass finds the tool folder refusing files; by the press that begins the
+    // second, it takes them again.
+    FakeWorld w;
+    w.InstallAt(kFolder);
+    w.files.Refusing.insert(kFolder);
+    w.launcher.OnLaunch = [&](int n) {
+        if (n == 1) return w.SimulateHang();
+        w.SimulateAnswer(0s, "second");
+    };
+    w.pump.At(3s, [&] {
+        w.files.Refusing.clear();
+        w.Run();
+    });
+    w.Run();
+    EXPECT_EQ(w.view.Result, L"second");
+    EXPECT_EQ(w.paths.WorkFolder, kFolder);
+    EXPECT_TRUE(w.files.Files.empty());
+    EXPECT_FALSE(w.files.IsDirectory(kPrivate));
+}
+
 TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsWrittenByItsShortName) {
     // The user's name holds Chinese, which this code page lacks; the tool folder is plain.
     FakeWorld w;
