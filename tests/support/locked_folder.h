@@ -12,8 +12,12 @@ namespace tindrel::testing {
 
 class LockedFolder {
 public:
-    explicit LockedFolder(std::filesystem::path folder) : folder_(std::move(folder)) { Chattr(L"+i"); }
-    ~LockedFolder() { Chattr(L"-i"); }
+    explicit LockedFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
+        if (Chattr(L"+i")) WaitUntilRefusing(true);
+    }
+    ~LockedFolder() {
+        if (Chattr(L"-i")) WaitUntilRefusing(false);
+    }
     LockedFolder(const LockedFolder&) = delete;
     LockedFolder& operator=(const LockedFolder&) = delete;
 
@@ -28,13 +32,20 @@ public:
     }
 
 private:
-    void Chattr(const wchar_t* flag) const {
+    // start.exe hands a Unix program over without a process to wait for, so the change
+    // shows only a moment later (seconds, the first time in a Wine session).
+    void WaitUntilRefusing(bool refusing) const {
+        for (int step = 0; step < 400 && Refuses() != refusing; ++step) ::Sleep(50);
+    }
+
+    // True once chattr was started: under Wine, as root.
+    bool Chattr(const wchar_t* flag) const {
         using UnixNameFn = char*(CDECL*)(const wchar_t*);
         const auto unixName = reinterpret_cast<UnixNameFn>(
             reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-        if (!unixName) return;
+        if (!unixName) return false;
         char* name = unixName(folder_.c_str());
-        if (!name) return;
+        if (!name) return false;
         wchar_t unixPath[4 * MAX_PATH] = {};
         ::MultiByteToWideChar(CP_UTF8, 0, name, -1, unixPath, 4 * MAX_PATH);
         ::HeapFree(::GetProcessHeap(), 0, name);
@@ -44,11 +55,12 @@ private:
         PROCESS_INFORMATION process{};
         if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                               &startup, &process)) {
-            return;
+            return false;
         }
         ::WaitForSingleObject(process.hProcess, 30000);
         ::CloseHandle(process.hThread);
         ::CloseHandle(process.hProcess);
+        return true;
     }
 
     std::filesystem::path folder_;

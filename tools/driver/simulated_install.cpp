@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "run/install_entry.h"
+#include "run/win/code_page.h"
 #include "tests/support/test_support.h"
 
 namespace tindrel::e2e {
@@ -42,7 +43,7 @@ void SimulatedInstall::SetEntry(const std::wstring& path) const {
 }
 
 void SimulatedInstall::SetRawEntry(DWORD type, const std::string& bytes) const {
-    ::RegSetValueExW(key_, kInstallValue, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+    ::RegSetValueExA(key_, win::ToCodePage(CP_ACP, kInstallValue).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                      static_cast<DWORD>(bytes.size()));
 }
 
