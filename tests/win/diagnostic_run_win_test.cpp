@@ -207,35 +207,39 @@ private:
 };
 
 TEST_F(Win32RunTest, AToolFolderThatRefusesFilesRunsFromTheUsersPrivateFolder) {
-    // Program Files for a standard user; the user's own name holds what cmd.exe would
-    // otherwise take as syntax.
-    const fs::path log = kBase / L"refused.log";
-    fs::remove(log);
-    const std::wstring folder = MakeToolFolder(kBase / L"Program Files (x86)\\Ahead\\Nero",
-                                               "log=" + ToCodePage(CP_ACP, log.wstring()) + "\r\n");
+    // Program Files for a standard user, and a folder whose name smuggles in a command;
+    // the user's own name holds what cmd.exe would otherwise take as syntax.
     const fs::path temp = kBase / L"Users\\li a&b %PATH% !x! ^(李)\\AppData\\Local\\Temp";
     fs::create_directories(temp);
     const EnvironmentVariable tmp(L"TMP", temp.wstring());
     const EnvironmentVariable temp2(L"TEMP", temp.wstring());
-    const tindrel::testing::LockedFolder locked(folder);
-    if (!locked.Refuses()) GTEST_SKIP() << "chattr +i is not available here, so no folder refuses new files";
+    for (const wchar_t* name : {L"Program Files (x86)\\Ahead\\Nero", L"x&mkdir canary&y %PATH%"}) {
+        SCOPED_TRACE(fs::path(name).string());
+        const fs::path log = kBase / L"refused.log";
+        fs::remove(log);
+        const std::wstring folder = MakeToolFolder(kBase / name, "log=" + ToCodePage(CP_ACP, log.wstring()) + "\r\n");
+        const tindrel::testing::LockedFolder locked(folder);
+        if (!locked.Refuses()) GTEST_SKIP() << "chattr +i is not available here, so no folder refuses new files";
 
-    for (int run = 1; run <= 2; ++run) {
-        SCOPED_TRACE(run);
-        Run();
-        EXPECT_EQ(view.Caption, L"测试完成");
-        EXPECT_THAT(view.Result, HasSubstr(kListStart));
-        EXPECT_THAT(view.Result, HasSubstr(kListEnd));
-        EXPECT_EQ(paths.WorkFolder, (temp / L"Tindrel").wstring() + L"\\");
-        EXPECT_THAT(paths.BatchLine, ::testing::StartsWith(L"pushd "));
-        // Nothing is left in either place, not even the private folder.
-        EXPECT_FALSE(WorkFilesLeft(folder));
-        EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
+        for (int run = 1; run <= 2; ++run) {
+            SCOPED_TRACE(run);
+            Run();
+            EXPECT_EQ(view.Caption, L"测试完成");
+            EXPECT_THAT(view.Result, HasSubstr(kListStart));
+            EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+            EXPECT_EQ(paths.WorkFolder, (temp / L"Tindrel").wstring() + L"\\");
+            EXPECT_THAT(paths.BatchLine, ::testing::StartsWith(L"pushd "));
+            // Nothing is left in either place, not even the private folder.
+            EXPECT_FALSE(WorkFilesLeft(folder));
+            EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
+        }
+        // The tool ran in its own folder both times.
+        const std::string inFolder = "--listdrives|" + ToCodePage(CP_ACP, (kBase / name).wstring()) + "\r\n";
+        EXPECT_EQ(ReadBytes(log), inFolder + inFolder);
+        for (const fs::path& place : {temp, temp.parent_path(), kBase / L"Users", kBase, fs::path(folder)}) {
+            EXPECT_FALSE(fs::exists(place / L"canary")) << place.string();
+        }
     }
-    // The tool ran in its own folder both times.
-    const std::string inFolder = "--listdrives|" + ToCodePage(CP_ACP, kBase.wstring()) + "\\Program Files (x86)\\Ahead\\Nero\r\n";
-    EXPECT_EQ(ReadBytes(log), inFolder + inFolder);
-    for (const fs::path& place : {temp, temp.parent_path(), kBase / L"Users"}) EXPECT_FALSE(fs::exists(place / L"canary"));
 }
 
 TEST_F(Win32RunTest, AnOldOutputHeldOpenByAnotherProgramIsNeverShownAsNew) {
