@@ -1,17 +1,3 @@
-# Cross-compiles for 32-bit Windows (i686) with Debian's mingw-w64 (posix threads flavour).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for 32-bit Windows (i686) with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(_triple i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${_triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
-set(CMAKE_RC_COMPILER  ${_triple}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# This machine's Wine runs 64-bit programs only, so the 32-bit test binaries are built
-# but not run; the emulator is named for machines whose Wine has 32-bit support.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
