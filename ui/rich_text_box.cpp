@@ -4,7 +4,6 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 #include "run/win/code_page.h"
@@ -44,24 +43,6 @@ std::string ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
-// The tool's output is text in the system's ANSI code page, unless it starts with a
-// byte-order mark: then it is UTF-16 LE or UTF-8, and the mark is not part of the text.
-std::wstring DecodeOutput(std::string_view bytes) {
-    constexpr std::string_view kUtf16Mark = "\xFF\xFE";
-    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-    static_assert(sizeof(wchar_t) == 2, "Windows' wchar_t is a UTF-16 unit");
-    if (bytes.starts_with(kUtf16Mark)) {
-        bytes.remove_prefix(kUtf16Mark.size());
-        std::wstring text(bytes.size() / 2, L'\0');
-        std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-        // A half character at the end (the tool stopped mid-write) shows as such.
-        if (bytes.size() % 2 != 0) text += L'\xFFFD';
-        return text;
-    }
-    if (bytes.starts_with(kUtf8Mark)) return win::FromCodePage(CP_UTF8, bytes.substr(kUtf8Mark.size()));
-    return win::FromCodePage(CP_ACP, bytes);
-}
-
 }  // namespace
 
 void RichTextBox::Attach(HWND box) {
@@ -79,7 +60,7 @@ void RichTextBox::SetText(const std::wstring& text) {
 }
 
 void RichTextBox::LoadFile(const std::wstring& path) {
-    std::wstring text = DecodeOutput(ReadWholeFile(path));
+    std::wstring text = win::DecodeToolOutput(ReadWholeFile(path));
     // A NUL would end the text early; show it as a blank so what follows stays visible.
     std::replace(text.begin(), text.end(), L'\0', L' ');
     SetText(text);

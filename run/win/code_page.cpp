@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace tindrel::win {
 
 std::wstring FromCodePage(unsigned codePage, std::string_view bytes) {
@@ -27,6 +29,22 @@ std::optional<std::string> ToCodePageExactly(unsigned codePage, std::wstring_vie
     // Best-fit mappings (é to e) and default characters both fail the round trip.
     if (FromCodePage(codePage, bytes) != text) return std::nullopt;
     return bytes;
+}
+
+std::wstring DecodeToolOutput(std::string_view bytes) {
+    constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    static_assert(sizeof(wchar_t) == 2, "Windows' wchar_t is a UTF-16 unit");
+    if (bytes.starts_with(kUtf16Mark)) {
+        bytes.remove_prefix(kUtf16Mark.size());
+        std::wstring text(bytes.size() / 2, L'\0');
+        std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+        // A half character at the end (the tool stopped mid-write) shows as such.
+        if (bytes.size() % 2 != 0) text += L'\xFFFD';
+        return text;
+    }
+    if (bytes.starts_with(kUtf8Mark)) return FromCodePage(CP_UTF8, bytes.substr(kUtf8Mark.size()));
+    return FromCodePage(CP_ACP, bytes);
 }
 
 std::optional<std::string> OemBatchEncoding::Encode(const std::wstring& text) const {

@@ -14,6 +14,10 @@ std::string ToCodePage(unsigned codePage, std::wstring_view text);
 // Empty when some character has no exact form in the code page.
 std::optional<std::string> ToCodePageExactly(unsigned codePage, std::wstring_view text);
 
+// The tool's output as text: UTF-16 LE or UTF-8 when it starts with that byte-order mark
+// (the mark not part of the text), the system ANSI code page otherwise.
+std::wstring DecodeToolOutput(std::string_view bytes);
+
 // The batch file in the code page the command interpreter reads it in: the OEM one.
 // It equals the ANSI code page on Chinese systems, so there the bytes are the same.
 class OemBatchEncoding final : public BatchEncoding {
