@@ -28,7 +28,10 @@ BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workF
     const std::wstring work(workFolder);
     if (tool != work) {
         BatchText text{QuotedPath(tool + L"nerocmd") + L" --listdrives", {}};
-        text.BatchLine = L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " + QuotedPath(work + L"b.txt");
+        // popd frees the drive letter pushd maps for a network folder; it leaves the
+        // tool's exit status as the batch file's.
+        text.BatchLine =
+            L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " + QuotedPath(work + L"b.txt") + L" & popd";
         return text;
     }
     if (std::all_of(tool.begin(), tool.end(), IsPlainCharacter)) {

@@ -40,13 +40,18 @@ public:
     // when the place refuses new files (access denied, write-protected media, a
     // read-only file in the way). Throws for any other failure.
     virtual std::optional<SystemError> TryWriteFile(const std::wstring& path, const std::string& bytes) = 0;
-    // The current user's private folder for work files when the tool folder refuses
-    // them, created if missing, with its trailing backslash. Throws on failure.
-    virtual std::wstring PrivateWorkFolder() = 0;
+    // The folder `name` in the current user's temporary folder, for work files the tool
+    // folder refuses and for the tool's error output; created, with any missing folder
+    // above it, if it is not there. With its trailing backslash. Throws when it cannot be
+    // had, a file of that name in the way included.
+    virtual std::wstring PrivateWorkFolder(const std::wstring& name) = 0;
     // Removes the folder if it is empty; leaves it otherwise.
     virtual void RemoveEmptyFolder(const std::wstring& path) = 0;
     // The 8.3 form of an existing path; empty where the volume has none.
     virtual std::wstring ShortPath(const std::wstring& path) = 0;
+    // The start of a text file, at most `maxBytes` of it, decoded as the tool's output
+    // is; empty when the file is missing. Throws when it cannot be read.
+    virtual std::wstring ReadTextStart(const std::wstring& path, std::uint64_t maxBytes) = 0;
 };
 
 // The code page the command interpreter reads batch files in.
@@ -61,16 +66,24 @@ public:
 class LaunchedTool {
 public:
     virtual ~LaunchedTool() = default;
-    // Ends whatever still runs of it, so that it lets go of the work files.
+    // Ends whatever still runs of it, so that it lets go of the work files. Windows may
+    // not end a tool stuck in a driver call; the run goes on all the same.
     virtual void Stop() = 0;
+    // True once the command interpreter that runs the batch file has ended.
+    virtual bool Finished() = 0;
+    // The interpreter's exit status (the tool's, when the tool ran last); empty while it
+    // runs.
+    virtual std::optional<unsigned long> ExitCode() = 0;
 };
 
 class ToolLauncher {
 public:
     virtual ~ToolLauncher() = default;
     // Starts the batch file hidden, without waiting, through the command interpreter
-    // with the batch file's own folder as its working directory.
-    virtual std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile) = 0;
+    // with the batch file's own folder as its working directory, the null device as its
+    // input and its error output written to `errorFile` (the null device when empty or
+    // when the file cannot be made).
+    virtual std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& errorFile) = 0;
 };
 
 // Elapsed time, unaffected by changes of the time of day.

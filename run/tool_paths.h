@@ -12,6 +12,9 @@ struct ToolPaths {
     // Where run.bat and b.txt go: the tool folder, or the user's private work folder
     // when the tool folder refuses them. Empty until a run has written them.
     std::wstring WorkFolder;
+    // Where the tool's error output goes: a file in the user's private work folder, so
+    // the tool folder only ever sees run.bat and b.txt. Empty when there is no such place.
+    std::wstring ErrorFile;
 };
 
 }  // namespace tindrel

@@ -1,12 +1,11 @@
 #include "run/work_files.h"
 
+#include <initializer_list>
+
 #include "run/batch_line.h"
 
 namespace tindrel {
 namespace {
-
-constexpr unsigned long kErrorAccessDenied = 5;
-constexpr unsigned long kErrorNoUnicodeTranslation = 1113;
 
 // Deletes the file if it is there, retrying while another process holds it; a virus
 // scanner or a tool's last moments can hold it for a while. Returns the error when it
@@ -20,10 +19,10 @@ std::optional<SystemError> DeleteWithRetry(const std::wstring& path, RunContext&
     }
 }
 
-// True once neither work file is in `folder`, not even one that is deleted but still
-// held open by another program and so keeps its name.
-bool ClearForNewRun(const std::wstring& folder, RunContext& context) {
-    for (const wchar_t* name : {kOutputFile, kBatchFile}) {
+// True once none of the `names` is in `folder`, not even a file that is deleted but
+// still held open by another program and so keeps its name.
+bool ClearForNewRun(const std::wstring& folder, std::initializer_list<const wchar_t*> names, RunContext& context) {
+    for (const wchar_t* name : names) {
         const std::wstring path = folder + name;
         if (!context.Files.NameTaken(path)) continue;
         if (DeleteWithRetry(path, context) || context.Files.NameTaken(path)) return false;
@@ -33,69 +32,141 @@ bool ClearForNewRun(const std::wstring& folder, RunContext& context) {
 
 bool IsNetworkPath(const std::wstring& folder) { return folder.rfind(L"\\\\", 0) == 0; }
 
-// The batch bytes in the code page the command interpreter reads. Folders that code page
-// cannot spell (C:\Café\ on a system whose OEM page lacks é) are written by their short
-// names instead.
-std::string EncodeBatchFile(ToolPaths& paths, const std::wstring& workFolder, RunContext& context) {
-    BatchText text = ComposeBatchText(paths.Folder, workFolder);
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
+
+// Deletes a work file where it can; one that stays held is left for a later run.
+void RemoveIfThere(const std::wstring& path, RunContext& context) {
+    if (context.Files.FileExists(path)) DeleteWithRetry(path, context);
+}
+
+struct PrivatePlace {
+    std::wstring Folder;            // empty when no private folder could be had
+    std::optional<SystemError> Why;  // and why not
+};
+
+// The first private folder that can be made and holds nothing of an earlier run that
+// cannot be removed: "Tindrel", else "Tindrel.2" and on, so that a file of that name, or
+// the held output of a tool Windows could not end, does not stop the run.
+PrivatePlace FindPrivateFolder(RunContext& context) {
+    PrivatePlace place;
+    for (int n = 1; n <= kPrivateFolderNames; ++n) {
+        const std::wstring name = n == 1 ? std::wstring(kPrivateFolderName)
+                                         : std::wstring(kPrivateFolderName) + L"." + std::to_wstring(n);
+        try {
+            const std::wstring folder = context.Files.PrivateWorkFolder(name);
+            if (ClearForNewRun(folder, {kOutputFile, kBatchFile, kErrorFile}, context)) return {folder, {}};
+            context.Files.RemoveEmptyFolder(folder);
+            place.Why = SystemError(L"删除文件", folder, 32, L"上次测试的文件仍被其他程序占用。");
+        } catch (const SystemError& error) {
+            place.Why = error;
+        }
+    }
+    return place;
+}
+
+// The folder as the command interpreter can be given it: as it is, or by its short
+// name where the code page it reads cannot spell it (C:\Café\ on a system whose OEM
+// page lacks é). Empty when neither will do: volumes without 8.3 names are common since
+// Windows 8.
+std::optional<std::wstring> SpellableFolder(const std::wstring& folder, RunContext& context) {
+    if (context.Encoding.Encode(folder)) return folder;
+    const std::wstring shortName = context.Files.ShortPath(folder);
+    if (!shortName.empty() && context.Encoding.Encode(shortName)) return shortName;
+    return std::nullopt;
+}
+
+std::wstring UnspellableFolderText(const std::wstring& folder, bool privateFolder) {
+    return L"文件夹的名称中有命令解释器的代码页无法表示的字符，而且这个文件夹没有短文件名，"
+           L"命令解释器无法在其中运行 nerocmd：\r\n" +
+           folder + L"\r\n\r\n" +
+           (privateFolder ? L"请把临时文件夹（TEMP 环境变量）改为名称只含英文字母和数字的文件夹，"
+                            L"然后再按一下“开始测试”按钮。"
+                          : L"请把 Nero Burning Rom 安装到名称只含英文字母和数字的文件夹中，"
+                            L"然后再按一下“开始测试”按钮。");
+}
+
+std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {
+    return L"没有可以写入工作文件的文件夹，无法运行 nerocmd。\r\n"
+           L"Nero Burning Rom 的安装文件夹不允许写入：" +
+           toolFolder + L"\r\n临时文件夹中也无法写入：" + why.Subject + L"\r\n" + why.Description +
+           L"\r\n\r\n请检查临时文件夹（TEMP 环境变量）是否存在、是否允许写入，然后再按一下“开始测试”按钮。";
+}
+
+// Composes and encodes the batch line for the tool folder and `workFolder`, and keeps
+// the texts in Paths. Returns the bytes, or the explanation when a folder cannot be
+// written in the code page the command interpreter reads.
+std::optional<std::string> EncodeBatchFile(ToolPaths& paths, const std::wstring& workFolder, RunContext& context,
+                                           std::wstring& explanation) {
+    const std::optional<std::wstring> tool = SpellableFolder(paths.Folder, context);
+    if (!tool) {
+        explanation = UnspellableFolderText(paths.Folder, false);
+        return std::nullopt;
+    }
+    const std::optional<std::wstring> work = workFolder == paths.Folder ? tool : SpellableFolder(workFolder, context);
+    if (!work) {
+        explanation = UnspellableFolderText(workFolder, true);
+        return std::nullopt;
+    }
+    const BatchText text = ComposeBatchText(*tool, *work);
     std::optional<std::string> bytes = context.Encoding.Encode(text.BatchLine + L"\r\n");
     if (!bytes) {
-        const auto shortOrLong = [&context](const std::wstring& folder) {
-            std::wstring shortName = context.Files.ShortPath(folder);
-            return shortName.empty() ? folder : shortName;
-        };
-        text = ComposeBatchText(shortOrLong(paths.Folder), shortOrLong(workFolder));
-        bytes = context.Encoding.Encode(text.BatchLine + L"\r\n");
-    }
-    if (!bytes) {
-        throw SystemError(L"写入批处理文件", workFolder + kBatchFile, kErrorNoUnicodeTranslation,
-                          L"文件夹的名称无法用命令解释器的代码页表示。");
+        explanation = UnspellableFolderText(paths.Folder, false);
+        return std::nullopt;
     }
     paths.Command = text.Command;
     paths.BatchLine = text.BatchLine;
-    return *bytes;
+    return bytes;
 }
 
 }  // namespace
 
 void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context) {
-    if (Paths.WorkFolder.empty()) return;
-    for (const wchar_t* name : {kOutputFile, kBatchFile}) {
-        const std::wstring path = Paths.WorkFolder + name;
-        if (!Context.Files.FileExists(path)) continue;
-        if (std::optional<SystemError> held = DeleteWithRetry(path, Context)) throw *held;
+    if (!Paths.WorkFolder.empty()) {
+        RemoveIfThere(Paths.WorkFolder + kOutputFile, Context);
+        RemoveIfThere(Paths.WorkFolder + kBatchFile, Context);
     }
-    if (Paths.WorkFolder != Paths.Folder) Context.Files.RemoveEmptyFolder(Paths.WorkFolder);
+    if (!Paths.ErrorFile.empty()) RemoveIfThere(Paths.ErrorFile, Context);
+    if (!Paths.WorkFolder.empty() && Paths.WorkFolder != Paths.Folder) Context.Files.RemoveEmptyFolder(Paths.WorkFolder);
+    if (!Paths.ErrorFile.empty() && FolderOf(Paths.ErrorFile) != Paths.WorkFolder) {
+        Context.Files.RemoveEmptyFolder(FolderOf(Paths.ErrorFile));
+    }
 }
 
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context) {
-    if (Paths.WorkFolder.empty()) return;
-    ClearForNewRun(Paths.WorkFolder, Context);
+    if (!Paths.WorkFolder.empty()) ClearForNewRun(Paths.WorkFolder, {kOutputFile, kBatchFile}, Context);
+    if (!Paths.ErrorFile.empty()) ClearForNewRun(FolderOf(Paths.ErrorFile), {kErrorFile}, Context);
     // This run may not need the private folder; it is made again if it does.
-    if (Paths.WorkFolder != Paths.Folder) Context.Files.RemoveEmptyFolder(Paths.WorkFolder);
+    if (!Paths.WorkFolder.empty() && Paths.WorkFolder != Paths.Folder) Context.Files.RemoveEmptyFolder(Paths.WorkFolder);
+    if (!Paths.ErrorFile.empty()) Context.Files.RemoveEmptyFolder(FolderOf(Paths.ErrorFile));
 }
 
-void PlaceBatchFile(ToolPaths& Paths, RunContext& Context) {
+std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context) {
+    const PrivatePlace privatePlace = FindPrivateFolder(Context);
+    Paths.ErrorFile = privatePlace.Folder.empty() ? std::wstring() : privatePlace.Folder + kErrorFile;
+    std::wstring explanation;
+
     // The command interpreter cannot make a network folder its working directory, so
     // the batch file for one always lives apart and reaches the tool through pushd.
-    if (!IsNetworkPath(Paths.Folder) && ClearForNewRun(Paths.Folder, Context)) {
-        const std::string bytes = EncodeBatchFile(Paths, Paths.Folder, Context);
-        if (!Context.Files.TryWriteFile(Paths.Folder + kBatchFile, bytes)) {
-            Paths.WorkFolder = Paths.Folder;
-            return;
-        }
+    std::optional<SystemError> refused;
+    if (!IsNetworkPath(Paths.Folder) && ClearForNewRun(Paths.Folder, {kOutputFile, kBatchFile}, Context)) {
+        const std::optional<std::string> bytes = EncodeBatchFile(Paths, Paths.Folder, Context, explanation);
+        if (!bytes) return explanation;
+        Paths.WorkFolder = Paths.Folder;
+        refused = Context.Files.TryWriteFile(Paths.Folder + kBatchFile, *bytes);
+        if (!refused) return std::nullopt;
     }
     // A standard user may not write under Program Files; the private folder is theirs.
-    const std::wstring workFolder = Context.Files.PrivateWorkFolder();
-    Paths.WorkFolder = workFolder;
-    if (!ClearForNewRun(workFolder, Context)) {
-        throw SystemError(L"删除文件", workFolder + kOutputFile, kErrorAccessDenied,
-                          L"上次测试的结果文件仍被其他程序占用。");
+    if (privatePlace.Folder.empty()) {
+        Paths.WorkFolder.clear();
+        return NoWritablePlaceText(Paths.Folder, *privatePlace.Why);
     }
-    const std::string bytes = EncodeBatchFile(Paths, workFolder, Context);
-    if (std::optional<SystemError> refused = Context.Files.TryWriteFile(workFolder + kBatchFile, bytes)) {
-        throw *refused;
+    Paths.WorkFolder = privatePlace.Folder;
+    const std::optional<std::string> bytes = EncodeBatchFile(Paths, privatePlace.Folder, Context, explanation);
+    if (!bytes) return explanation;
+    if (std::optional<SystemError> privateRefused = Context.Files.TryWriteFile(privatePlace.Folder + kBatchFile, *bytes)) {
+        return NoWritablePlaceText(Paths.Folder, *privateRefused);
     }
+    return std::nullopt;
 }
 
 }  // namespace tindrel

@@ -1,5 +1,6 @@
 #pragma once
-// The run's two work files, run.bat and b.txt: where they go, and their removal.
+// The run's work files, run.bat and b.txt, and the tool's error output: where they go,
+// and their removal.
 
 #include <optional>
 #include <string>
@@ -10,13 +11,21 @@ namespace tindrel {
 
 inline constexpr wchar_t kOutputFile[] = L"b.txt";
 inline constexpr wchar_t kBatchFile[] = L"run.bat";
+inline constexpr wchar_t kErrorFile[] = L"stderr.txt";
+
+// The user's private work folder in the temporary folder, and how many other names
+// ("Tindrel.2" and on) are tried when a file or a held work file is in the way.
+inline constexpr wchar_t kPrivateFolderName[] = L"Tindrel";
+inline constexpr int kPrivateFolderNames = 5;
 
 // How long deleting a work file is retried while another process briefly holds it.
 inline constexpr Milliseconds kDeleteRetryTime{3000};
 inline constexpr Milliseconds kDeleteRetryStep{100};
 
-// Deletes b.txt and then run.bat from the work folder, each only if it exists, and the
-// private work folder itself once it is empty. Throws when a file stays held.
+// Deletes b.txt and then run.bat from the work folder, each only if it exists, then the
+// error output, and the private work folder itself once it is empty. A file that another
+// program still holds (a tool Windows could not end, a scanner) is left for the next
+// run, which steps around it.
 void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
 // Deletes the work files a run left behind where it can, and the private work folder
@@ -24,11 +33,13 @@ void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context);
 // avoid.
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
-// Writes run.bat where the user may write and sets Paths.WorkFolder, Paths.Command and
-// Paths.BatchLine to match. The tool folder is used whenever it takes the file and holds
-// no output that cannot really be removed; otherwise the user's private work folder is.
-// Either way no b.txt is there when this returns, so any b.txt that appears later was
-// written by this run's tool.
-void PlaceBatchFile(ToolPaths& Paths, RunContext& Context);
+// Writes run.bat where the user may write and sets Paths.WorkFolder, Paths.ErrorFile,
+// Paths.Command and Paths.BatchLine to match. The tool folder is used whenever it takes
+// the file and holds no output that cannot really be removed; otherwise the user's
+// private work folder is. Either way no b.txt is there when this returns, so any b.txt
+// that appears later was written by this run's tool. Returns, instead, the explanation
+// for the user when no place will do: nowhere the user may write, or a folder the
+// command interpreter cannot be given.
+std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context);
 
 }  // namespace tindrel

@@ -1,6 +1,16 @@
 #include "run/win/event_pump_win.h"
 
+#include "run/win/win32_error.h"
+
 namespace tindrel::win {
+namespace {
+
+// What Windows 2000 and every later Windows take: a system that refuses the headers' mask
+// (Windows 8 added QS_TOUCH and QS_POINTER, and earlier systems reject the call at once)
+// is asked with this one.
+constexpr DWORD kOldestWakeMask = QS_KEY | QS_MOUSE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY | QS_SENDMESSAGE;
+
+}  // namespace
 
 void DispatchWindowMessage(MSG& message) {
     const HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
@@ -22,7 +32,11 @@ void Win32EventPump::ProcessEventsUntil(Milliseconds deadline, const std::functi
         const Milliseconds now = clock_.Now();
         if (now >= deadline) return;
         const auto remaining = static_cast<DWORD>((deadline - now).count());
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (::MsgWaitForMultipleObjectsEx(0, nullptr, remaining, wakeMask_, MWMO_INPUTAVAILABLE) != WAIT_FAILED) continue;
+        // A failed wait returns at once; going round again would spin a whole core.
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_INVALID_PARAMETER || wakeMask_ == kOldestWakeMask) ThrowStatus(code, L"等待消息");
+        wakeMask_ = kOldestWakeMask;
     }
 }
 

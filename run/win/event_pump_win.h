@@ -16,7 +16,7 @@ void DispatchWindowMessage(MSG& message);
 [[noreturn]] void EndProgramOnQuit(const MSG& quit);
 
 // Waits on the message queue, never spins: it sleeps until a message arrives or the
-// deadline passes, then handles everything pending.
+// deadline passes, then handles everything pending. A wait Windows refuses is reported.
 class Win32EventPump final : public EventPump {
 public:
     explicit Win32EventPump(Clock& clock) : clock_(clock) {}
@@ -24,6 +24,8 @@ public:
 
 private:
     Clock& clock_;
+    // Every input the headers of the oldest Windows this build runs on know of.
+    DWORD wakeMask_ = QS_ALLINPUT;
 };
 
 }  // namespace tindrel::win

@@ -9,7 +9,13 @@
 
 namespace tindrel::win {
 
-bool Win32FileSystem::FileExists(const std::wstring& path) { return scripting_.FileExists(path); }
+bool Win32FileSystem::FileExists(const std::wstring& path) {
+    // The scripting runtime may be unregistered (a common precaution against script
+    // viruses); the file system then answers itself.
+    if (const std::optional<bool> exists = scripting_.FileExists(path)) return *exists;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 bool Win32FileSystem::NameTaken(const std::wstring& path) {
     if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
@@ -98,7 +104,32 @@ std::optional<SystemError> Win32FileSystem::TryWriteFile(const std::wstring& pat
     return std::nullopt;
 }
 
-std::wstring Win32FileSystem::PrivateWorkFolder() {
+namespace {
+
+// Creates the folder and any missing folder above it; a cleaner may have removed the
+// temporary folder itself.
+void CreateFolderChain(const std::wstring& folder) {
+    if (::CreateDirectoryW(folder.c_str(), nullptr)) return;
+    DWORD code = ::GetLastError();
+    if (code == ERROR_PATH_NOT_FOUND) {
+        const std::size_t parentEnd = folder.find_last_of(L'\\', folder.size() - 2);
+        if (parentEnd != std::wstring::npos && parentEnd > 2) {
+            CreateFolderChain(folder.substr(0, parentEnd + 1));
+            if (::CreateDirectoryW(folder.c_str(), nullptr)) return;
+            code = ::GetLastError();
+        }
+    }
+    if (code != ERROR_ALREADY_EXISTS) ThrowStatus(code, L"创建文件夹", folder);
+    // The name may be taken by a file rather than a folder.
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ThrowStatus(ERROR_DIRECTORY, L"创建文件夹", folder);
+    }
+}
+
+}  // namespace
+
+std::wstring Win32FileSystem::PrivateWorkFolder(const std::wstring& name) {
     // The user's own temporary folder: only they and administrators may read it, and
     // it holds nothing of other users.
     wchar_t temp[MAX_PATH + 1];
@@ -107,10 +138,8 @@ std::wstring Win32FileSystem::PrivateWorkFolder() {
     if (length > MAX_PATH) ThrowStatus(ERROR_INSUFFICIENT_BUFFER, L"查找临时文件夹");
     std::wstring folder(temp, length);
     if (folder.back() != L'\\') folder += L'\\';
-    folder += L"Tindrel\\";
-    if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        ThrowLastError(L"创建文件夹", folder);
-    }
+    folder += name + L"\\";
+    CreateFolderChain(folder);
     return folder;
 }
 
@@ -127,6 +156,27 @@ std::wstring Win32FileSystem::ShortPath(const std::wstring& path) {
     if (copied == 0 || copied >= length) return {};
     shortPath.resize(copied);
     return shortPath;
+}
+
+std::wstring Win32FileSystem::ReadTextStart(const std::wstring& path, std::uint64_t maxBytes) {
+    const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return {};
+        ThrowStatus(code, L"读取文件", path);
+    }
+    std::string bytes(static_cast<std::size_t>(maxBytes), '\0');
+    DWORD read = 0;
+    std::size_t total = 0;
+    do {
+        if (!::ReadFile(file.Get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
+            ThrowLastError(L"读取文件", path);
+        }
+        total += read;
+    } while (read != 0 && total < bytes.size());
+    bytes.resize(total);
+    return DecodeToolOutput(bytes);
 }
 
 }  // namespace tindrel::win

@@ -16,9 +16,10 @@ public:
     void ChangeDirectory(const std::wstring& path) override;
     void LeaveDirectory(const std::wstring& previous) override;
     std::optional<SystemError> TryWriteFile(const std::wstring& path, const std::string& bytes) override;
-    std::wstring PrivateWorkFolder() override;
+    std::wstring PrivateWorkFolder(const std::wstring& name) override;
     void RemoveEmptyFolder(const std::wstring& path) override;
     std::wstring ShortPath(const std::wstring& path) override;
+    std::wstring ReadTextStart(const std::wstring& path, std::uint64_t maxBytes) override;
 
 private:
     ScriptingFileSystem scripting_;

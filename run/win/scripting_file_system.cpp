@@ -29,18 +29,19 @@ private:
 
 }  // namespace
 
-void ScriptingFileSystem::Create() {
+bool ScriptingFileSystem::Create() {
     if (!apartment_) apartment_.emplace();
-    ThrowIfFailed(::CoCreateInstance(kFileSystemObject, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                     object_.PutVoid()),
-                  L"创建文件系统对象 Scripting.FileSystemObject");
     LPOLESTR name = const_cast<LPOLESTR>(L"FileExists");
-    ThrowIfFailed(object_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &fileExists_),
-                  L"查找 FileSystemObject.FileExists");
+    if (FAILED(::CoCreateInstance(kFileSystemObject, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object_.PutVoid())) ||
+        FAILED(object_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &fileExists_))) {
+        object_.Reset();
+        unavailable_ = true;
+    }
+    return !unavailable_;
 }
 
-bool ScriptingFileSystem::FileExists(const std::wstring& path) {
-    if (!object_) Create();
+std::optional<bool> ScriptingFileSystem::FileExists(const std::wstring& path) {
+    if (unavailable_ || (!object_ && !Create())) return std::nullopt;
     const Bstr argumentText(path);
     VARIANT argument;
     ::VariantInit(&argument);

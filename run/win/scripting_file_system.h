@@ -14,15 +14,17 @@ namespace tindrel::win {
 
 class ScriptingFileSystem {
 public:
-    // Throws SystemError when the object cannot be created or the call fails.
-    bool FileExists(const std::wstring& path);
+    // Empty when the object cannot be created (the scripting runtime unregistered); that
+    // is remembered for the life of the owner. Throws SystemError when the call fails.
+    std::optional<bool> FileExists(const std::wstring& path);
 
 private:
-    void Create();
+    bool Create();
 
     std::optional<ComApartment> apartment_;  // released after the object
     ComPtr<IDispatch> object_;
     DISPID fileExists_ = DISPID_UNKNOWN;
+    bool unavailable_ = false;
 };
 
 }  // namespace tindrel::win

@@ -11,12 +11,29 @@ namespace {
 
 class JobTool final : public LaunchedTool {
 public:
-    explicit JobTool(UniqueHandleKernel job) : job_(std::move(job)) {}
+    JobTool(UniqueHandleKernel interpreter, UniqueHandleKernel job)
+        : interpreter_(std::move(interpreter)), job_(std::move(job)) {}
+
     void Stop() override {
-        if (job_) ::TerminateJobObject(job_.Get(), 1);
+        // Without a job only the interpreter can be ended; the tool it started may then
+        // run on, and the run steps around the files it holds.
+        if (job_) {
+            ::TerminateJobObject(job_.Get(), 1);
+        } else if (!Finished()) {
+            ::TerminateProcess(interpreter_.Get(), 1);
+        }
+    }
+
+    bool Finished() override { return ::WaitForSingleObject(interpreter_.Get(), 0) == WAIT_OBJECT_0; }
+
+    std::optional<unsigned long> ExitCode() override {
+        DWORD code = 0;
+        if (!Finished() || !::GetExitCodeProcess(interpreter_.Get(), &code)) return std::nullopt;
+        return code;
     }
 
 private:
+    UniqueHandleKernel interpreter_;
     UniqueHandleKernel job_;  // closing it ends what still runs in it
 };
 
@@ -31,37 +48,63 @@ UniqueHandleKernel CreateKillOnCloseJob() {
     return job;
 }
 
+// Handles the interpreter inherits: these are the only inheritable handles the program
+// ever makes, and it has one thread, so nothing else slips into the tool.
+UniqueFile OpenInheritable(const wchar_t* path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    return UniqueFile(::CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
+                                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 }  // namespace
 
-std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchFile) {
+std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile) {
     // The batch starts from its own folder by an explicit relative name: the folder's
     // text never passes through this command line, where cmd.exe would expand %name% and
     // split at & or blanks, and ".\\" keeps the interpreter from searching for it (which
     // NoDefaultCurrentDirectoryInExePath would forbid in the current directory). /d skips
-    // AutoRun commands; /v:off keeps ! literal.
+    // AutoRun commands; /e:on gives pushd its network paths where the user turned command
+    // extensions off; /v:off keeps ! literal.
     const std::size_t slash = batchFile.find_last_of(L"\\/");
     const std::wstring folder = batchFile.substr(0, slash + 1);
-    std::wstring commandLine = L"cmd.exe /d /v:off /c .\\" + batchFile.substr(slash + 1);
+    std::wstring commandLine = L"cmd.exe /d /e:on /v:off /c .\\" + batchFile.substr(slash + 1);
     const std::wstring interpreter = SystemFolder() + L"\\cmd.exe";
+
+    // A prompt for a key reads end-of-file from the null device and goes on; nobody could
+    // answer it in a hidden console. The error output goes where the run can show it.
+    const UniqueFile nothing = OpenInheritable(L"NUL", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    if (!nothing) ThrowLastError(L"打开空设备", L"NUL");
+    UniqueFile errors;
+    if (!errorFile.empty()) errors = OpenInheritable(errorFile.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = nothing.Get();
+    startup.hStdOutput = nothing.Get();
+    startup.hStdError = errors ? errors.Get() : nothing.Get();
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process)) {
-        ThrowLastError(L"启动批处理文件", batchFile);
+    // Out of any job the program itself runs in (Run As, Task Scheduler, some launchers)
+    // where that job allows it: jobs do not nest before Windows 8, and the tool must go
+    // into a job of its own to be ended. Where it does not, the tool runs inside it.
+    DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB;
+    BOOL started = ::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                    folder.c_str(), &startup, &process);
+    if (!started && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        flags &= ~static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB);
+        started = ::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                   folder.c_str(), &startup, &process);
     }
-    const UniqueHandleKernel processHandle(process.hProcess);
+    if (!started) ThrowLastError(L"启动批处理文件", batchFile);
+    UniqueHandleKernel processHandle(process.hProcess);
     const UniqueHandleKernel threadHandle(process.hThread);
 
     UniqueHandleKernel job = CreateKillOnCloseJob();
-    // Without a job (say, one that forbids nesting) the tool runs all the same; it just
-    // cannot be ended early.
+    // Without a job the tool runs all the same; it just cannot be ended early.
     if (job && !::AssignProcessToJobObject(job.Get(), process.hProcess)) job.Reset();
     ::ResumeThread(process.hThread);
-    return std::make_unique<JobTool>(std::move(job));
+    return std::make_unique<JobTool>(std::move(processHandle), std::move(job));
 }
 
 }  // namespace tindrel::win

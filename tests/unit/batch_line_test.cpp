@@ -42,13 +42,13 @@ TEST(BatchLineTest, AWorkFolderElsewhereGetsTheToolFolderMadeCurrentFirst) {
     } cases[] = {
         {L"C:\\Nero\\", L"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\",
          L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > "
-         L"\"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\""},
+         L"\"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\" & popd"},
         {L"C:\\Program Files (x86)\\Nero\\", L"C:\\Users\\a&b %TEMP% !x! ^(李)\\Tindrel\\",
          L"pushd \"C:\\Program Files (x86)\\Nero\\\" && \"C:\\Program Files (x86)\\Nero\\nerocmd\" --listdrives > "
-         L"\"C:\\Users\\a&b %%TEMP%% !x! ^(李)\\Tindrel\\b.txt\""},
+         L"\"C:\\Users\\a&b %%TEMP%% !x! ^(李)\\Tindrel\\b.txt\" & popd"},
         {L"\\\\server\\share\\Nero\\", L"C:\\Temp\\Tindrel\\",
          L"pushd \"\\\\server\\share\\Nero\\\" && \"\\\\server\\share\\Nero\\nerocmd\" --listdrives > "
-         L"\"C:\\Temp\\Tindrel\\b.txt\""},
+         L"\"C:\\Temp\\Tindrel\\b.txt\" & popd"},
     };
     for (const auto& c : cases) {
         const BatchText text = ComposeBatchText(c.Tool, c.Work);

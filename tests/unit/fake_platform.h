@@ -125,9 +125,12 @@ public:
         return std::nullopt;
     }
 
-    std::wstring PrivateWorkFolder() override {
-        if (Directories.insert(PrivateFolder).second) journal_.push_back(L"make private folder");
-        return PrivateFolder;
+    std::wstring PrivateWorkFolder(const std::wstring& name) override {
+        const std::wstring folder = TempFolder + name + L"\\";
+        if (const auto refusal = TempRefusal.find(name); refusal != TempRefusal.end()) throw refusal->second;
+        if (Files.count(folder.substr(0, folder.size() - 1))) throw SystemError(L"创建文件夹", folder, 267, L"not a folder");
+        if (Directories.insert(folder).second) journal_.push_back(L"make private folder " + name);
+        return folder;
     }
 
     void RemoveEmptyFolder(const std::wstring& path) override {
@@ -140,6 +143,13 @@ public:
     std::wstring ShortPath(const std::wstring& path) override {
         const auto found = ShortNames.find(path);
         return found == ShortNames.end() ? std::wstring() : found->second;
+    }
+
+    std::wstring ReadTextStart(const std::wstring& path, std::uint64_t maxBytes) override {
+        const auto found = Files.find(path);
+        if (found == Files.end()) return {};
+        const std::string bytes = found->second.Bytes.substr(0, static_cast<std::size_t>(maxBytes));
+        return std::wstring(bytes.begin(), bytes.end());
     }
 
     // Another program lets go of a file it held: a pending deletion completes.
@@ -156,7 +166,8 @@ public:
     std::map<std::wstring, File> Files;
     std::set<std::wstring> Directories{kSystemFolder, L"C:\\Users\\li\\Downloads\\"};
     std::set<std::wstring> Refusing;  // folders that refuse new files
-    std::wstring PrivateFolder = kPrivateFolder;
+    std::wstring TempFolder = L"C:\\Users\\li\\AppData\\Local\\Temp\\";
+    std::map<std::wstring, SystemError> TempRefusal;  // private folder names that cannot be had
     std::map<std::wstring, std::wstring> ShortNames;
     std::wstring Current = L"C:\\Users\\li\\Downloads\\";
 
@@ -191,6 +202,11 @@ public:
             launcher_.journal_.push_back(L"stop tool " + std::to_wstring(number_));
             if (launcher_.OnStop) launcher_.OnStop(number_);
         }
+        bool Finished() override { return launcher_.Ended.count(number_) != 0; }
+        std::optional<unsigned long> ExitCode() override {
+            const auto found = launcher_.Ended.find(number_);
+            return found == launcher_.Ended.end() ? std::nullopt : std::optional<unsigned long>(found->second);
+        }
 
     private:
         FakeLauncher& launcher_;
@@ -199,9 +215,10 @@ public:
 
     explicit FakeLauncher(Journal& journal) : journal_(journal) {}
 
-    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile) override {
+    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& errorFile) override {
         ++Launches;
         journal_.push_back(L"launch " + batchFile);
+        ErrorFile = errorFile;
         if (OnLaunch) OnLaunch(Launches);
         return std::make_unique<Tool>(*this, Launches);
     }
@@ -209,6 +226,8 @@ public:
     std::function<void(int)> OnLaunch;
     std::function<void(int)> OnStop;
     int Launches = 0;
+    std::wstring ErrorFile;                      // where the last launch sent the error output
+    std::map<int, unsigned long> Ended;  // interpreters that have ended, by launch, with their status
 
 private:
     Journal& journal_;
@@ -294,15 +313,24 @@ public:
     // holds it while the tool runs; the tool then writes `output` and everything lets go
     // of the file. Where the name is still taken, the interpreter cannot create the file
     // and the tool's output goes nowhere.
-    void SimulateAnswer(Milliseconds delay, std::string output) {
+    //
+    // The interpreter ends with `status` then, having written `errors` to its error
+    // output; a tool that leaves a helper behind keeps the output held for writing.
+    void SimulateAnswer(Milliseconds delay, std::string output, unsigned long status = 0, std::string errors = {},
+                        bool helperHoldsOutput = false) {
         const std::wstring path = paths.WorkFolder + L"b.txt";
+        const int launch = launcher.Launches;
+        const std::wstring errorFile = launcher.ErrorFile;
         if (files.Files.count(path) && files.Files[path].DeletePending) return;
         files.Files[path] = FakeFileSystem::File{"", true};
-        pump.At(clock.Current + delay, [this, path, output] {
+        if (!errorFile.empty()) files.Files[errorFile] = FakeFileSystem::File{};
+        pump.At(clock.Current + delay, [=, this] {
             const auto found = files.Files.find(path);
             if (found == files.Files.end()) return;
             found->second.Bytes = output;
-            found->second.Writing = false;
+            found->second.Writing = helperHoldsOutput;
+            if (!errorFile.empty() && files.Files.count(errorFile)) files.Files[errorFile].Bytes = errors;
+            launcher.Ended[launch] = status;
         });
     }
     void SimulateHang() { files.Files[paths.WorkFolder + L"b.txt"] = FakeFileSystem::File{"", true}; }
