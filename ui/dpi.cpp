@@ -29,14 +29,26 @@ bool FaceInstalled(const wchar_t* face) {
     return ::lstrcmpiW(actual, face) == 0;
 }
 
-// Vista and later take the whole structure; XP refuses any size but its own, which ends
-// before iPaddedBorderWidth, and a refused call leaves the font zeroed.
+// The non-client metrics as Vista and later fill them. XP refuses any size but its own,
+// which ends before iPaddedBorderWidth (the 32-bit build's headers stop there too), and a
+// refused call leaves the font zeroed.
+#if WINVER >= 0x0600
+constexpr UINT kXpMetricsSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+#else
+constexpr UINT kXpMetricsSize = sizeof(NONCLIENTMETRICSW);
+#endif
+constexpr UINT kFullMetricsSize = kXpMetricsSize + sizeof(int);
+union FullNonClientMetrics {
+    NONCLIENTMETRICSW Metrics;
+    unsigned char Bytes[kFullMetricsSize];
+};
+
 bool QueryMessageFont(MetricsQuery query, LOGFONTW& font) {
-    for (const UINT size : {UINT{sizeof(NONCLIENTMETRICSW)}, UINT{offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth)}}) {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = size;
-        if (query(SPI_GETNONCLIENTMETRICS, size, &metrics, 0) && metrics.lfMessageFont.lfFaceName[0]) {
-            font = metrics.lfMessageFont;
+    for (const UINT size : {kFullMetricsSize, kXpMetricsSize}) {
+        FullNonClientMetrics full{};
+        full.Metrics.cbSize = size;
+        if (query(SPI_GETNONCLIENTMETRICS, size, &full, 0) && full.Metrics.lfMessageFont.lfFaceName[0]) {
+            font = full.Metrics.lfMessageFont;
             return true;
         }
     }
@@ -82,10 +94,11 @@ LOGFONTW MessageLogFont(MetricsQuery query, UINT dpi, UINT systemDpi) {
 win::UniqueFont MessageFont(UINT dpi) {
     using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
     static const auto spiForDpi = win::SystemFunction<SpiForDpiFn>(L"user32.dll", "SystemParametersInfoForDpi");
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (spiForDpi && spiForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi) && metrics.lfMessageFont.lfFaceName[0]) {
-        return win::UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
+    FullNonClientMetrics full{};
+    full.Metrics.cbSize = kFullMetricsSize;
+    if (spiForDpi && spiForDpi(SPI_GETNONCLIENTMETRICS, kFullMetricsSize, &full, 0, dpi) &&
+        full.Metrics.lfMessageFont.lfFaceName[0]) {
+        return win::UniqueFont(::CreateFontIndirectW(&full.Metrics.lfMessageFont));
     }
     const LOGFONTW font = MessageLogFont(::SystemParametersInfoW, dpi, SystemDpi());
     return win::UniqueFont(::CreateFontIndirectW(&font));

@@ -9,6 +9,10 @@
 
 namespace tindrel::ui {
 
+// WM_DPICHANGED: sent from Windows 8.1 on, unknown to the headers of the oldest Windows
+// a build runs on.
+inline constexpr UINT kDpiChangedMessage = 0x02E0;
+
 UINT WindowDpi(HWND window);
 
 inline int TwipsToPixels(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }

@@ -39,7 +39,7 @@ protected:
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
         try {
-            if (message == WM_DPICHANGED) {
+            if (message == kDpiChangedMessage) {
                 // Moved to a screen of another DPI: the same layout at the new scale, in
                 // the place Windows suggests.
                 self->ApplyDpi(HIWORD(wParam));

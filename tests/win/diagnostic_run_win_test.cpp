@@ -324,6 +324,90 @@ TEST_F(Win32RunTest, AToolFolderTooLongForTheCommandInterpreterGetsAMessage) {
     }
 }
 
+TEST_F(Win32RunTest, HowTheToolEndsAndWhatItSaysOnItsErrorOutputReachTheUser) {
+    // Through the real interpreter: the tool's exit status, its error output, a prompt
+    // for a key nobody can press, and a helper that keeps the output open after the tool
+    // has ended (once the tool is done the result is due, and the helper is ended).
+    const struct {
+        const char* Settings;
+        const wchar_t* Caption;
+        std::vector<std::wstring> Shown;
+    } cases[] = {
+        {"mode=partial\r\nexit=5\r\n", L"测试未完成", {kListStart, L"退出代码为 5"}},
+        {"mode=stderr\r\n", L"测试未完成", {L"没有找到刻录设备的驱动程序", L"只输出了错误信息"}},
+        {"mode=prompt\r\n", L"测试完成", {kListEnd}},
+        {"mode=child\r\n", L"测试完成", {kListEnd}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Settings);
+        const std::wstring folder = MakeToolFolder(kBase / L"endings", c.Settings);
+        Run();
+        EXPECT_EQ(view.Caption, c.Caption);
+        for (const std::wstring& shown : c.Shown) EXPECT_THAT(view.Result, HasSubstr(shown));
+        EXPECT_FALSE(WorkFilesLeft(folder));
+        EXPECT_FALSE(fs::exists(paths.ErrorFile));
+        EXPECT_EQ(CountProcesses(L"nerocmd.exe"), 0);
+    }
+
+    // PATHEXT without .EXE: the interpreter cannot find the tool that is there.
+    const std::wstring folder = MakeToolFolder(kBase / L"endings");
+    const EnvironmentVariable pathext(L"PATHEXT", L".COM;.BAT;.CMD");
+    Run();
+    EXPECT_EQ(view.Caption, L"测试未完成");
+    EXPECT_THAT(view.Result, HasSubstr(L"命令解释器找不到 nerocmd"));
+    EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+TEST_F(Win32RunTest, AnOutputStillHeldWhenTheRunEndsIsLeftForTheNextRun) {
+    // On Windows the interpreter's redirection lets nobody delete b.txt while a tool that
+    // could not be ended holds it; a handle without delete sharing stands in for it here.
+    const std::wstring folder = MakeToolFolder(kBase / L"held at the end");
+    UniqueFile holder;
+    view.OnLoad = [&](const std::wstring& path) {
+        holder = UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    };
+    Run();
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_TRUE(fs::exists(folder + L"b.txt"));
+    EXPECT_NO_THROW(RemoveWorkFiles(paths, context));  // Exit and log-off
+
+    view.OnLoad = nullptr;
+    Run();
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_NE(paths.WorkFolder, folder);
+    holder.Reset();
+    Run();
+    EXPECT_EQ(paths.WorkFolder, folder);
+    EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+TEST_F(Win32RunTest, ThePrivateFolderIsHadWhateverStateTheTemporaryFolderIsIn) {
+    const std::wstring folder = MakeToolFolder(kBase / L"temp states", "mode=stderr\r\n");
+    const fs::path temp = kBase / L"Users\\gone\\AppData\\Local\\Temp";
+    std::error_code ignored;
+    fs::remove_all(kBase / L"Users\\gone", ignored);
+    const EnvironmentVariable tmp(L"TMP", temp.wstring());
+    const EnvironmentVariable temp2(L"TEMP", temp.wstring());
+
+    // A cleaner removed the temporary folder itself: it is made again, with the error output.
+    Run();
+    EXPECT_THAT(view.Result, HasSubstr(L"没有找到刻录设备的驱动程序"));
+    EXPECT_TRUE(fs::is_directory(temp));
+    EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
+
+    // A file where the private folder would be: another name.
+    WriteBytes(temp / L"Tindrel", "not a folder");
+    Run();
+    EXPECT_THAT(view.Result, HasSubstr(L"没有找到刻录设备的驱动程序"));
+    EXPECT_EQ(fs::path(paths.ErrorFile).parent_path(), temp / L"Tindrel.2");
+    EXPECT_FALSE(fs::exists(temp / L"Tindrel.2"));
+    EXPECT_EQ(ReadBytes(temp / L"Tindrel"), "not a folder");
+    EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
 // Run under en_US, where cmd.exe reads batch files in OEM 437 and the ANSI page is 1252.
 TEST_F(Win32RunTest, WesternAccentedFolderRunsWhereAnsiAndOemDiffer) {
     ASSERT_NE(::GetOEMCP(), 1252u);

@@ -53,6 +53,7 @@ public:
     void LoadResultFile(const std::wstring& Path) override {
         Result = FromCodePage(CP_ACP, ReadBytes(fs::path(Path)));
         ++Loads;
+        if (OnLoad) OnLoad(Path);
     }
     void SetResultPointer(bool busy) override { Busy = busy; }
     void SetExitEnabled(bool enabled) override { ExitEnabled = enabled; }
@@ -62,6 +63,7 @@ public:
     bool Busy = false;
     bool ExitEnabled = true;
     int Loads = 0;
+    std::function<void(const std::wstring&)> OnLoad;
 };
 
 // Calls `action` once, `delay` after it is armed, from the message loop: a button press

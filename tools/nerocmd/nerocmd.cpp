@@ -2,6 +2,11 @@
 // What it does is chosen by nerocmd.cfg beside it (key=value lines):
 //   mode=list|empty|hang|binary|large   what to print (default list)
 //   mode=utf16|utf8bom  the list in UTF-16 LE or UTF-8, each with its byte-order mark
+//   mode=partial  only the first line of the list (a scan that failed half-way)
+//   mode=stderr   nothing on standard output, an error message on standard error
+//   mode=child    the list, then a helper that inherits the output and outlives the tool
+//   mode=prompt   the list, then "press any key" and a read of standard input
+//   exit=CODE     the exit status (default 0)
 //   delay=MS      wait before printing anything
 //   split=MS      print half the list, wait, print the rest (a slow scan)
 //   size=BYTES    how much `large` prints
@@ -76,9 +81,26 @@ int Number(const std::map<std::string, std::string>& settings, const char* key, 
     return found == settings.end() ? fallback : std::stoi(found->second);
 }
 
+// A helper that holds the output open for five minutes, as a driver service or updater
+// started by a real tool might; it inherits the tool's standard handles.
+void StartLingeringHelper() {
+    std::wstring commandLine = L"\"" + tindrel::testing::OwnFolder().wstring() + L"\\nerocmd.exe\" --linger";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+}
+
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+    if (argc > 1 && std::wstring(argv[1]) == L"--linger") {
+        ::Sleep(300000);
+        return 0;
+    }
     const std::wstring folder = tindrel::testing::OwnFolder().wstring() + L"\\";
     const auto settings = ReadSettings(folder);
     const auto log = settings.find("log");
@@ -100,6 +122,22 @@ int wmain() {
         while (static_cast<int>(bytes.size()) < size) bytes += line;
         bytes.resize(static_cast<size_t>(size));
         Print(bytes);
+    } else if (mode == "partial") {
+        const std::wstring first = kDriveList[0];
+        Print(Ansi(first.substr(0, first.find(L"\r\n") + 2)));
+    } else if (mode == "stderr") {
+        const std::string message = Ansi(L"错误：没有找到刻录设备的驱动程序（nerocmd 模拟的错误）。\r\n");
+        DWORD written = 0;
+        ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), message.data(), static_cast<DWORD>(message.size()), &written, nullptr);
+    } else if (mode == "child" || mode == "prompt") {
+        Print(Ansi(std::wstring(kDriveList[0]) + kDriveList[1]));
+        if (mode == "child") StartLingeringHelper();
+        if (mode == "prompt") {
+            Print(Ansi(L"请按任意键继续. . .\r\n"));
+            char key = 0;
+            DWORD read = 0;
+            ::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &key, 1, &read, nullptr);
+        }
     } else if (mode == "list") {
         Print(Ansi(kDriveList[0]));
         ::Sleep(static_cast<DWORD>(Number(settings, "split", 0)));
@@ -110,5 +148,5 @@ int wmain() {
         Print("\xEF\xBB\xBF" + tindrel::win::ToCodePage(CP_UTF8, std::wstring(kDriveList[0]) + kDriveList[1]));
     }
     ::Sleep(static_cast<DWORD>(Number(settings, "hold", 0)));
-    return 0;
+    return Number(settings, "exit", 0);
 }
