@@ -1,5 +1,6 @@
 #include "ui/dpi.h"
 
+#include "run/win/system_folder.h"
 #include "run/win/system_function.h"
 
 #include <cstddef>
@@ -55,12 +56,33 @@ bool QueryMessageFont(MetricsQuery query, LOGFONTW& font) {
     return false;
 }
 
+// Windows 8.1 and 10 before 1607 know each monitor's DPI but not each window's; the
+// function lives in shcore.dll, which the program loads from the system folder only then.
+UINT MonitorDpi(HWND window) {
+    using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    static const auto getDpiForMonitor = [] {
+        const HMODULE shcore = ::LoadLibraryExW((win::SystemFolder() + L"\\shcore.dll").c_str(), nullptr,
+                                                LOAD_WITH_ALTERED_SEARCH_PATH);
+        return shcore ? reinterpret_cast<GetDpiForMonitorFn>(
+                            reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    UINT x = 0, y = 0;
+    if (!getDpiForMonitor ||
+        FAILED(getDpiForMonitor(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y))) {
+        return 0;
+    }
+    return y;
+}
+
 }  // namespace
 
 UINT WindowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto getDpiForWindow = win::SystemFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
-    const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+    if (!window) return SystemDpi();
+    const UINT dpi = getDpiForWindow ? getDpiForWindow(window) : MonitorDpi(window);
     return dpi ? dpi : SystemDpi();
 }
 

@@ -3,8 +3,9 @@
 
 namespace tindrel::win {
 
-// Windows' system folder (C:\Windows\system32, or SysWOW64 for a 32-bit program on
-// 64-bit Windows), without a trailing backslash. Throws on failure.
+// Windows' system folder (C:\Windows\system32), without a trailing backslash; a 32-bit
+// program on 64-bit Windows gets System32 too, and file-system redirection takes it to
+// SysWOW64. Throws on failure.
 std::wstring SystemFolder();
 
 }  // namespace tindrel::win

@@ -100,6 +100,47 @@ TEST_F(RunEndToEndTest, AToolThatPrintsNothingOrIsMissingIsNotReportedAsSuccess)
     EXPECT_FALSE(install.WorkFilesLeft());
 }
 
+TEST_F(RunEndToEndTest, WhatTheToolDidIsWhatTheUserReads) {
+    // Finished output is shown though a helper holds it or a prompt waits for a key; a
+    // failed scan, an error written only to the error output and a tool the interpreter
+    // cannot find are explained, never shown as success.
+    const SimulatedInstall install(kBase / L"Nero endings");
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    const struct {
+        const char* Settings;
+        const wchar_t* Caption;
+        std::vector<std::wstring> Shown;
+    } cases[] = {
+        {"mode=child\n", L"测试完成", {kListEnd}},
+        {"mode=prompt\n", L"测试完成", {kListEnd}},
+        {"mode=stderr\n", L"测试未完成", {L"没有找到刻录设备的驱动程序"}},
+        {"mode=partial\nexit=5\n", L"测试未完成", {L"找到 2 台刻录设备", L"退出代码为 5"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Settings);
+        install.Configure(c.Settings);
+        const std::wstring text = RunAndWait(app);
+        EXPECT_EQ(app.Caption(), c.Caption);
+        for (const std::wstring& shown : c.Shown) EXPECT_THAT(text, HasSubstr(shown));
+        EXPECT_FALSE(install.WorkFilesLeft());
+    }
+    app.Click(IDC_COMMAND3);
+    ASSERT_TRUE(app.WaitForExit(5s));
+
+    // PATHEXT without .EXE, inherited by the program.
+    install.Configure("mode=list\n");
+    wchar_t pathext[1024] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"PATHEXT", pathext, 1024);
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"PATHEXT", L".COM;.BAT;.CMD"));
+    RunningApp withoutExe;
+    ::SetEnvironmentVariableW(L"PATHEXT", length ? pathext : nullptr);
+    ASSERT_TRUE(withoutExe.MainWindow());
+    EXPECT_THAT(RunAndWait(withoutExe), HasSubstr(L"命令解释器找不到 nerocmd"));
+    EXPECT_EQ(withoutExe.Caption(), L"测试未完成");
+    EXPECT_FALSE(install.WorkFilesLeft());
+}
+
 TEST_F(RunEndToEndTest, AnOldOutputHeldByAnotherProgramIsNeverShownAsNew) {
     const SimulatedInstall install(kBase / L"Nero stale");
     RunningApp app;
