@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "run/explanations.h"
 #include "run/locate_tool.h"
 #include "run/work_files.h"
 
@@ -19,91 +20,6 @@ constexpr wchar_t kNotDoneCaption[] = L"测试未完成";
 // The command interpreter runs nothing whose full name reaches 260 characters with its
 // terminator; the longest name a run builds is the tool's, the folder plus "nerocmd.exe".
 constexpr std::size_t kLongestToolFolder = 259 - std::char_traits<wchar_t>::length(L"nerocmd.exe");
-
-std::wstring NoResultText(const RunContext& context) {
-    const auto seconds = context.CycleLength.count() * kMaximumCycles / 1000;
-    return L"等待 " + std::to_wstring(seconds) +
-           L" 秒后仍没有得到测试结果。\r\n\r\n"
-           L"请检查 Nero Burning Rom 的安装文件夹中是否有 nerocmd，刻录机是否连接正常，"
-           L"然后再按一下“开始测试”按钮。";
-}
-
-std::wstring FolderTooLongText(const std::wstring& folder) {
-    return L"Nero Burning Rom 的安装文件夹路径太长（" + std::to_wstring(folder.size()) +
-           L" 个字符），命令解释器无法在其中运行 nerocmd：\r\n" + folder +
-           L"\r\n\r\n请把 Nero Burning Rom 安装到路径较短的文件夹中，然后再按一下“开始测试”按钮。";
-}
-
-// How much of the tool's output and error output a failure report shows.
-constexpr std::uint64_t kShownBytes = 16 * 1024;
-constexpr unsigned long kCommandNotFound = 9009;  // the interpreter's "is not recognized"
-
-bool ToolIsThere(const std::wstring& folder, FileSystem& files) {
-    for (const wchar_t* extension : {L".exe", L".com", L".bat", L".cmd"}) {
-        if (files.FileExists(folder + L"nerocmd" + extension)) return true;
-    }
-    return false;
-}
-
-std::wstring Trimmed(std::wstring text) {
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-    return text;
-}
-
-// The start of a file the tool wrote, for a report, with a note when there is more.
-std::wstring ShownPart(const std::wstring& path, std::uint64_t size, FileSystem& files) {
-    std::wstring text = Trimmed(files.ReadTextStart(path, kShownBytes));
-    if (size > kShownBytes) text += L"\r\n……（只显示了前 " + std::to_wstring(kShownBytes / 1024) + L" KB）";
-    return text;
-}
-
-std::wstring ExitCodeText(unsigned long code) {
-    std::wstring text = std::to_wstring(code);
-    if (code > 0xFFFF) {
-        constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-        std::wstring hex;
-        for (int shift = 28; shift >= 0; shift -= 4) hex += kDigits[(code >> shift) & 0xF];
-        text += L"（0x" + hex + L"）";
-    }
-    return text;
-}
-
-std::wstring NotFoundText(const std::wstring& folder, const std::wstring& errors, FileSystem& files) {
-    std::wstring text = L"在 Nero Burning Rom 的安装文件夹中没有找到 nerocmd：\r\n" + folder;
-    if (ToolIsThere(folder, files)) {
-        text = L"命令解释器找不到 nerocmd，虽然它在 Nero Burning Rom 的安装文件夹中：\r\n" + folder +
-               L"\r\n请检查 PATHEXT 环境变量是否包含 .EXE。";
-    }
-    if (!errors.empty()) text += L"\r\n\r\n命令解释器的回答：\r\n" + errors;
-    return text + L"\r\n\r\n请确认 Nero Burning Rom 已完整安装（包括命令行工具 nerocmd），"
-                  L"然后再按一下“开始测试”按钮。";
-}
-
-// A run whose tool failed or printed nothing: what the tool did write, on its output and
-// on its error output, and its exit status. The command interpreter creates the output
-// file even when it cannot start the tool, so an empty file is no scan result either.
-std::wstring ToolFailedText(const ToolPaths& paths, std::optional<unsigned long> status, std::uint64_t outputSize,
-                            FileSystem& files) {
-    const std::wstring outputPath = paths.WorkFolder + kOutputFile;
-    const std::uint64_t errorSize =
-        paths.ErrorFile.empty() || !files.FileExists(paths.ErrorFile) ? 0 : files.FileSize(paths.ErrorFile);
-    const std::wstring errors = errorSize ? ShownPart(paths.ErrorFile, errorSize, files) : std::wstring();
-    if (status == kCommandNotFound || (outputSize == 0 && errors.empty() && !ToolIsThere(paths.Folder, files))) {
-        return NotFoundText(paths.Folder, errors, files);
-    }
-    std::wstring text;
-    if (status && *status != 0) {
-        text = L"nerocmd 运行失败，退出代码为 " + ExitCodeText(*status) + L"。";
-    } else if (errors.empty()) {
-        text = L"nerocmd 已经运行，但没有输出任何内容。";
-    } else {
-        text = L"nerocmd 没有输出测试结果，只输出了错误信息。";
-    }
-    text += L"\r\n安装文件夹：" + paths.Folder;
-    if (outputSize > 0) text += L"\r\n\r\nnerocmd 的输出：\r\n" + ShownPart(outputPath, outputSize, files);
-    if (!errors.empty()) text += L"\r\n\r\nnerocmd 的错误信息：\r\n" + errors;
-    return text + L"\r\n\r\n请检查刻录机是否连接正常，然后再按一下“开始测试”按钮。";
-}
 
 // Windows takes / for \ in a path; the rest of the run expects backslashes.
 std::wstring WithBackslashes(std::wstring path) {
@@ -186,7 +102,7 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     const std::optional<unsigned long> status = Context.Tool->ExitCode();
     // Whatever it left running (a helper holding the output) lets go of the work files.
     StopTool(Context);
-    if (!arrived) return ShowNoResult(NoResultText(Context), Paths, View, Context);
+    if (!arrived) return ShowNoResult(NoResultText(Context.CycleLength.count() * kMaximumCycles / 1000), Paths, View, Context);
     const std::uint64_t outputSize = Context.Files.FileExists(outputPath) ? Context.Files.FileSize(outputPath) : 0;
     if (outputSize == 0 || status.value_or(0) != 0) {
         return ShowNoResult(ToolFailedText(Paths, status, outputSize, Context.Files), Paths, View, Context);

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "run/batch_line.h"
+#include "run/explanations.h"
 
 namespace tindrel {
 namespace {
@@ -73,23 +74,6 @@ std::optional<std::wstring> SpellableFolder(const std::wstring& folder, RunConte
     const std::wstring shortName = context.Files.ShortPath(folder);
     if (!shortName.empty() && context.Encoding.Encode(shortName)) return shortName;
     return std::nullopt;
-}
-
-std::wstring UnspellableFolderText(const std::wstring& folder, bool privateFolder) {
-    return L"文件夹的名称中有命令解释器的代码页无法表示的字符，而且这个文件夹没有短文件名，"
-           L"命令解释器无法在其中运行 nerocmd：\r\n" +
-           folder + L"\r\n\r\n" +
-           (privateFolder ? L"请把临时文件夹（TEMP 环境变量）改为名称只含英文字母和数字的文件夹，"
-                            L"然后再按一下“开始测试”按钮。"
-                          : L"请把 Nero Burning Rom 安装到名称只含英文字母和数字的文件夹中，"
-                            L"然后再按一下“开始测试”按钮。");
-}
-
-std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {
-    return L"没有可以写入工作文件的文件夹，无法运行 nerocmd。\r\n"
-           L"Nero Burning Rom 的安装文件夹不允许写入：" +
-           toolFolder + L"\r\n临时文件夹中也无法写入：" + why.Subject + L"\r\n" + why.Description +
-           L"\r\n\r\n请检查临时文件夹（TEMP 环境变量）是否存在、是否允许写入，然后再按一下“开始测试”按钮。";
 }
 
 // Composes and encodes the batch line for the tool folder and `workFolder`, and keeps

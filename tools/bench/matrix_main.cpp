@@ -55,7 +55,12 @@ struct Case {
     size_t ResultSize = 0;  // when set, the result must hold exactly this many characters
     bool Refusing = false;  // the tool folder refuses new files, as Program Files does for a standard user
     std::wstring Temp = L"Temp";  // the user's temporary folder (under Users), home of the private work folder
-    std::wstring Shows{};   // when set, the result must contain it
+    std::wstring Shows{};   // when set, the result (or the explanation) must contain it
+    // Done to the user's temporary folder before the program starts: removed, a file in
+    // the way, made to refuse new files.
+    std::function<void(const fs::path&)> PrepareTemp = nullptr;
+    bool TempRefusing = false;
+    std::wstring PathExt{};  // when set, the PATHEXT the program starts with
 };
 
 std::string Utf8(const std::wstring& text) { return tindrel::win::ToCodePage(CP_UTF8, text); }
@@ -122,6 +127,10 @@ Verdict RunCase(const Case& c, int number) {
     const fs::path temp = base / L"Users" / c.Temp;
     fs::create_directories(temp);
     for (const wchar_t* name : {L"TMP", L"TEMP"}) ::SetEnvironmentVariableW(name, temp.c_str());
+    if (c.PrepareTemp) c.PrepareTemp(temp);
+    wchar_t pathext[1024] = {};
+    const DWORD pathextLength = ::GetEnvironmentVariableW(L"PATHEXT", pathext, 1024);
+    if (!c.PathExt.empty()) ::SetEnvironmentVariableW(L"PATHEXT", c.PathExt.c_str());
     {
         SimulatedInstall install(folder, c.Settings);
         std::ofstream(folder / L"keep.txt") << "not the program's";
@@ -131,8 +140,11 @@ Verdict RunCase(const Case& c, int number) {
             locked.emplace(folder);
             if (!locked->Refuses()) return {"skipped: chattr +i is not available here", "", true};
         }
+        std::optional<testing::LockedFolder> lockedTemp;
+        if (c.TempRefusing) lockedTemp.emplace(temp);
 
         RunningApp app;
+        ::SetEnvironmentVariableW(L"PATHEXT", pathextLength ? pathext : nullptr);
         if (!app.MainWindow()) return {"no window", "", false};
         if (c.Act) {
             c.Act(app);
@@ -168,6 +180,7 @@ Verdict RunCase(const Case& c, int number) {
                 if (!c.Shows.empty() && text.find(c.Shows) == std::wstring::npos) outcome = Outcome::Refused;
             } else if (caption == L"测试未完成") {
                 outcome = Outcome::NoResult;
+                if (!c.Shows.empty() && text.find(c.Shows) == std::wstring::npos) outcome = Outcome::Refused;
             }
             verdict.Saw = Utf8(caption + L": " + FirstLine(text)) + " (" + std::to_string(text.size()) + " chars)";
             if (c.Expected == Outcome::Refused) verdict.Saw = "window stayed open; " + verdict.Saw;
@@ -192,9 +205,11 @@ Verdict RunCase(const Case& c, int number) {
         }
         if (!fs::exists(folder / L"keep.txt")) verdict.Left += "keep.txt REMOVED ";
     }
-    if (fs::exists(temp / L"Tindrel")) {
-        verdict.Left += "private folder:";
-        for (const auto& entry : fs::directory_iterator(temp / L"Tindrel", ignored)) {
+    // Private folders (Tindrel, Tindrel.2, ...), with the error output, wherever they went.
+    for (const auto& place : fs::directory_iterator(temp, ignored)) {
+        if (!place.is_directory() || place.path().filename().wstring().rfind(L"Tindrel", 0) != 0) continue;
+        verdict.Left += "private folder " + Utf8(place.path().filename().wstring()) + ":";
+        for (const auto& entry : fs::directory_iterator(place.path(), ignored)) {
             verdict.Left += " " + Utf8(entry.path().filename().wstring());
         }
         verdict.Left += " ";
@@ -319,6 +334,38 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
                              app.Click(IDC_COMMAND3);
                          }
                      }});
+    const auto toolCase = [&](std::string name, std::string settings, Outcome expected, std::wstring shows) {
+        Case c{std::move(name), L"Nero", std::move(settings), expected};
+        c.Shows = std::move(shows);
+        cases.push_back(std::move(c));
+    };
+    toolCase("tool leaves a helper holding its output", "mode=child\n", Outcome::Result, L"扫描完成");
+    toolCase("tool ends with a prompt for a key", "mode=prompt\n", Outcome::Result, L"扫描完成");
+    toolCase("tool writes only to its error output", "mode=stderr\n", Outcome::NoResult, L"没有找到刻录设备的驱动程序");
+    toolCase("tool prints one line and exits with 5", "mode=partial\nexit=5\n", Outcome::NoResult, L"退出代码为 5");
+    {
+        Case noExe{"PATHEXT without .EXE", L"Nero", "mode=list\n", Outcome::NoResult};
+        noExe.PathExt = L".COM;.BAT;.CMD";
+        noExe.Shows = L"命令解释器找不到 nerocmd";
+        cases.push_back(std::move(noExe));
+    }
+    {
+        // What a standard user's temporary folder can be like, with a tool folder that
+        // refuses new files so the run needs the private folder.
+        Case gone{"temporary folder removed by a cleaner", L"Program Files\\Nero"};
+        gone.Refusing = true;
+        gone.PrepareTemp = [](const fs::path& temp) { fs::remove_all(temp); };
+        cases.push_back(std::move(gone));
+        Case fileInTheWay{"a file named Tindrel in the temporary folder", L"Program Files\\Nero"};
+        fileInTheWay.Refusing = true;
+        fileInTheWay.PrepareTemp = [](const fs::path& temp) { std::ofstream(temp / L"Tindrel") << "someone's file"; };
+        cases.push_back(std::move(fileInTheWay));
+        Case nowhere{"temporary folder refuses new files too", L"Program Files\\Nero", "mode=list\n", Outcome::NoResult};
+        nowhere.Refusing = true;
+        nowhere.TempRefusing = true;
+        nowhere.Shows = L"没有可以写入工作文件的文件夹";
+        cases.push_back(std::move(nowhere));
+    }
     cases.push_back({"tool prints 10 MB", L"Nero", "mode=large\nsize=10000000\n", Outcome::Result, nullptr, nullptr,
                      std::chrono::seconds{120}, 10000000});
     cases.push_back({"tool prints binary bytes", L"Nero", "mode=binary\n"});

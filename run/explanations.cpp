@@ -1,0 +1,108 @@
+#include "run/explanations.h"
+
+#include "run/work_files.h"
+
+namespace tindrel {
+namespace {
+
+// How much of the tool's output and error output a failure report shows.
+constexpr std::uint64_t kShownBytes = 16 * 1024;
+constexpr unsigned long kCommandNotFound = 9009;  // the interpreter's "is not recognized"
+
+bool ToolIsThere(const std::wstring& folder, FileSystem& files) {
+    for (const wchar_t* extension : {L".exe", L".com", L".bat", L".cmd"}) {
+        if (files.FileExists(folder + L"nerocmd" + extension)) return true;
+    }
+    return false;
+}
+
+std::wstring Trimmed(std::wstring text) {
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
+// The start of a file the tool wrote, for a report, with a note when there is more.
+std::wstring ShownPart(const std::wstring& path, std::uint64_t size, FileSystem& files) {
+    std::wstring text = Trimmed(files.ReadTextStart(path, kShownBytes));
+    if (size > kShownBytes) text += L"\r\n……（只显示了前 " + std::to_wstring(kShownBytes / 1024) + L" KB）";
+    return text;
+}
+
+std::wstring ExitCodeText(unsigned long code) {
+    std::wstring text = std::to_wstring(code);
+    if (code > 0xFFFF) {
+        constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+        std::wstring hex;
+        for (int shift = 28; shift >= 0; shift -= 4) hex += kDigits[(code >> shift) & 0xF];
+        text += L"（0x" + hex + L"）";
+    }
+    return text;
+}
+
+std::wstring NotFoundText(const std::wstring& folder, const std::wstring& errors, FileSystem& files) {
+    std::wstring text = L"在 Nero Burning Rom 的安装文件夹中没有找到 nerocmd：\r\n" + folder;
+    if (ToolIsThere(folder, files)) {
+        text = L"命令解释器找不到 nerocmd，虽然它在 Nero Burning Rom 的安装文件夹中：\r\n" + folder +
+               L"\r\n请检查 PATHEXT 环境变量是否包含 .EXE。";
+    }
+    if (!errors.empty()) text += L"\r\n\r\n命令解释器的回答：\r\n" + errors;
+    return text + L"\r\n\r\n请确认 Nero Burning Rom 已完整安装（包括命令行工具 nerocmd），"
+                  L"然后再按一下“开始测试”按钮。";
+}
+
+}  // namespace
+
+std::wstring NoResultText(long long seconds) {
+    return L"等待 " + std::to_wstring(seconds) +
+           L" 秒后仍没有得到测试结果。\r\n\r\n"
+           L"请检查 Nero Burning Rom 的安装文件夹中是否有 nerocmd，刻录机是否连接正常，"
+           L"然后再按一下“开始测试”按钮。";
+}
+
+std::wstring FolderTooLongText(const std::wstring& folder) {
+    return L"Nero Burning Rom 的安装文件夹路径太长（" + std::to_wstring(folder.size()) +
+           L" 个字符），命令解释器无法在其中运行 nerocmd：\r\n" + folder +
+           L"\r\n\r\n请把 Nero Burning Rom 安装到路径较短的文件夹中，然后再按一下“开始测试”按钮。";
+}
+
+std::wstring UnspellableFolderText(const std::wstring& folder, bool privateFolder) {
+    return L"文件夹的名称中有命令解释器的代码页无法表示的字符，而且这个文件夹没有短文件名，"
+           L"命令解释器无法在其中运行 nerocmd：\r\n" +
+           folder + L"\r\n\r\n" +
+           (privateFolder ? L"请把临时文件夹（TEMP 环境变量）改为名称只含英文字母和数字的文件夹，"
+                            L"然后再按一下“开始测试”按钮。"
+                          : L"请把 Nero Burning Rom 安装到名称只含英文字母和数字的文件夹中，"
+                            L"然后再按一下“开始测试”按钮。");
+}
+
+std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {
+    return L"没有可以写入工作文件的文件夹，无法运行 nerocmd。\r\n"
+           L"Nero Burning Rom 的安装文件夹中不能写入工作文件：" +
+           toolFolder + L"\r\n临时文件夹中也无法写入：" + why.Subject + L"\r\n" + why.Description +
+           L"\r\n\r\n请检查临时文件夹（TEMP 环境变量）是否存在、是否允许写入，然后再按一下“开始测试”按钮。";
+}
+
+std::wstring ToolFailedText(const ToolPaths& paths, std::optional<unsigned long> status, std::uint64_t outputSize,
+                            FileSystem& files) {
+    const std::wstring outputPath = paths.WorkFolder + kOutputFile;
+    const std::uint64_t errorSize =
+        paths.ErrorFile.empty() || !files.FileExists(paths.ErrorFile) ? 0 : files.FileSize(paths.ErrorFile);
+    const std::wstring errors = errorSize ? ShownPart(paths.ErrorFile, errorSize, files) : std::wstring();
+    if (status == kCommandNotFound || (outputSize == 0 && errors.empty() && !ToolIsThere(paths.Folder, files))) {
+        return NotFoundText(paths.Folder, errors, files);
+    }
+    std::wstring text;
+    if (status && *status != 0) {
+        text = L"nerocmd 运行失败，退出代码为 " + ExitCodeText(*status) + L"。";
+    } else if (errors.empty()) {
+        text = L"nerocmd 已经运行，但没有输出任何内容。";
+    } else {
+        text = L"nerocmd 没有输出测试结果，只输出了错误信息。";
+    }
+    text += L"\r\n安装文件夹：" + paths.Folder;
+    if (outputSize > 0) text += L"\r\n\r\nnerocmd 的输出：\r\n" + ShownPart(outputPath, outputSize, files);
+    if (!errors.empty()) text += L"\r\n\r\nnerocmd 的错误信息：\r\n" + errors;
+    return text + L"\r\n\r\n请检查刻录机是否连接正常，然后再按一下“开始测试”按钮。";
+}
+
+}  // namespace tindrel

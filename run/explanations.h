@@ -1,0 +1,28 @@
+#pragma once
+// What the results box says when a run shows no result: why, in plain Chinese, with what
+// the user can do about it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "run/platform.h"
+#include "run/tool_paths.h"
+
+namespace tindrel {
+
+// No output after `seconds`.
+std::wstring NoResultText(long long seconds);
+std::wstring FolderTooLongText(const std::wstring& folder);
+// A folder the command interpreter's code page cannot spell, on a volume without short
+// names: the tool folder, or the private work folder in the temporary folder.
+std::wstring UnspellableFolderText(const std::wstring& folder, bool privateFolder);
+// Neither the tool folder nor the temporary folder takes the work files.
+std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why);
+// A tool that failed or printed nothing: what it did write on its output and its error
+// output, and its exit status (empty when unknown). The command interpreter creates the
+// output file even when it cannot start the tool, so an empty file is no scan result.
+std::wstring ToolFailedText(const ToolPaths& paths, std::optional<unsigned long> status, std::uint64_t outputSize,
+                            FileSystem& files);
+
+}  // namespace tindrel
