@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "tools/bench/unix_process.h"
 #include "tools/driver/app_driver.h"
 #include "tools/driver/simulated_install.h"
+#include "tools/driver/unix_process.h"
 
 namespace tindrel::bench {
 namespace {
@@ -27,6 +27,8 @@ using Clock = std::chrono::steady_clock;
 using e2e::RunningApp;
 using e2e::SimulatedInstall;
 using e2e::WaitUntil;
+using e2e::FindUnixProcess;
+using e2e::ReadUnixProcess;
 
 constexpr int kStartups = 7;
 constexpr int kPromiseRuns = 3;
