@@ -244,6 +244,7 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
         Case noShortNames{"volume without short names, folder João\\Nero (ã not in OEM 437)", L"João\\Nero", "mode=list\n",
                           Outcome::NoResult};
         noShortNames.Answers = older::kWindows7 | older::kNoShortNames;
+        noShortNames.Shows = L"代码页无法表示的字符";
         cases.push_back(std::move(noShortNames));
         return cases;
     }
@@ -375,6 +376,7 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
         noEnd.Answers = older::kWindows7 | older::kToolCannotBeEnded;
         noEnd.Leaves = {"(tool left running) b.txt "};
         noEnd.Timeout = std::chrono::seconds{180};
+        noEnd.Shows = L"等待 120 秒后仍没有得到测试结果";
         cases.push_back(std::move(noEnd));
 
         // `regsvr32 /u scrrun.dll`, common advice against script viruses.

@@ -15,8 +15,9 @@ enum Answer : LONG {
     // (Windows 7 and earlier): CREATE_BREAKAWAY_FROM_JOB and AssignProcessToJobObject
     // fail with ERROR_ACCESS_DENIED.
     kJobWithoutBreakaway = 1 << 1,
-    // A delete fails with ERROR_SHARING_VIOLATION while another process holds the file
-    // open for writing without delete sharing, as cmd's redirection does on Windows.
+    // A delete fails with ERROR_SHARING_VIOLATION while another process has the file open
+    // for writing: on Windows cmd's redirection shares no delete access, under Wine it
+    // does. (A writer that does share it is refused too.)
     kSharingRules = 1 << 2,
     // The tool is stuck in a driver call: ending it (TerminateProcess on another process,
     // TerminateJobObject, closing a kill-on-close job) reports success and ends nothing.
