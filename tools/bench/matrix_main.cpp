@@ -20,6 +20,7 @@
 #include "tests/support/locked_folder.h"
 #include "tools/driver/app_driver.h"
 #include "tools/driver/simulated_install.h"
+#include "tools/older_windows/older_windows.h"
 
 namespace tindrel::matrix {
 namespace {
@@ -50,12 +51,15 @@ struct Case {
     std::string Settings = "mode=list\n";
     Outcome Expected = Outcome::Result;
     std::function<void(const SimulatedInstall&)> Prepare = nullptr;
-    std::function<void(RunningApp&)> Act = nullptr;  // instead of one Start press
+    std::function<void(RunningApp&, const SimulatedInstall&)> Act = nullptr;  // instead of one Start press
     std::chrono::seconds Timeout{40};
     size_t ResultSize = 0;  // when set, the result must hold exactly this many characters
     bool Refusing = false;  // the tool folder refuses new files, as Program Files does for a standard user
     std::wstring Temp = L"Temp";  // the user's temporary folder (under Users), home of the private work folder
     std::wstring Shows{};   // when set, the result (or the explanation) must contain it
+    LONG Answers = 0;       // how the program's imports answer where Wine differs (older::Answer)
+    bool ToolHoldsFiles = false;  // files a stuck tool holds may stay, for the next run to step around
+    bool Quiet = false;     // the program must use at most 1 % of a core from Start to its answer
     // Done to the user's temporary folder before the program starts: removed, a file in
     // the way, made to refuse new files.
     std::function<void(const fs::path&)> PrepareTemp = nullptr;
@@ -123,6 +127,7 @@ Verdict RunCase(const Case& c, int number) {
     RemoveTree(folder);
     Verdict verdict{"", "", false};
     Outcome outcome = Outcome::Refused;
+    double cpuShare = 0;
     // The program's private work folder lives in the user's temporary folder.
     const fs::path temp = base / L"Users" / c.Temp;
     fs::create_directories(temp);
@@ -146,8 +151,11 @@ Verdict RunCase(const Case& c, int number) {
         RunningApp app;
         ::SetEnvironmentVariableW(L"PATHEXT", pathextLength ? pathext : nullptr);
         if (!app.MainWindow()) return {"no window", "", false};
+        if (c.Answers && !app.AnswerAs(c.Answers)) return {"the answers of older Windows could not be given", "", false};
+        const double cpuBefore = app.CpuSeconds();
+        const auto started = std::chrono::steady_clock::now();
         if (c.Act) {
-            c.Act(app);
+            c.Act(app, install);
         } else {
             app.Click(IDC_COMMAND1);
         }
@@ -159,6 +167,8 @@ Verdict RunCase(const Case& c, int number) {
                        ((caption == L"测试完成" || caption == L"测试未完成") && app.Enabled(IDC_COMMAND3));
             },
             c.Timeout);
+        cpuShare = (app.CpuSeconds() - cpuBefore) /
+                   std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         // The run removes its work files last; a failure there shows as a report.
         if (!box && app.Running()) {
             WaitUntil([&] { return (box = app.FindWindowOf(L"#32770")) != nullptr || !install.WorkFilesLeft(); }, 5s);
@@ -194,6 +204,8 @@ Verdict RunCase(const Case& c, int number) {
         }
 
         heldByOther.Reset();
+        // A tool stuck in a driver call outlives the program by the design of the case.
+        if (install.EndToolsStillRunning() > 0) verdict.Left += "(tool left running) ";
         for (const auto& entry : fs::directory_iterator(folder, ignored)) {
             const std::wstring name = entry.path().filename().wstring();
             // A read-only file is someone else's: the program never makes one.
@@ -221,7 +233,16 @@ Verdict RunCase(const Case& c, int number) {
         if (fs::exists(stray)) verdict.Left += "stray " + stray.string() + " ";
     }
     if (verdict.Left.empty()) verdict.Left = "nothing";
-    verdict.Met = outcome == c.Expected && verdict.Left == "nothing";
+    const bool onlyHeldFilesLeft = c.ToolHoldsFiles && verdict.Left.find("CANARY") == std::string::npos &&
+                                   verdict.Left.find("stray") == std::string::npos &&
+                                   verdict.Left.find("REMOVED") == std::string::npos;
+    verdict.Met = outcome == c.Expected && (verdict.Left == "nothing" || onlyHeldFilesLeft);
+    if (c.Quiet) {
+        char figure[64];
+        std::snprintf(figure, sizeof figure, "; CPU %.2f %% of a core", cpuShare * 100);
+        verdict.Saw += figure;
+        verdict.Met = verdict.Met && cpuShare <= 0.01;
+    }
     if (outcome != c.Expected) verdict.Saw += std::string(" [expected ") + OutcomeName(c.Expected) + "]";
     return verdict;
 }
@@ -237,6 +258,12 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
         folderCase("& in folder, en_US", L"x&mkdir canary&y");
         cases.push_back({"Chinese folder under en_US (not in code page 1252)", L"刻录\\Nero", "mode=list\n",
                          Outcome::InstallMessage});
+        // Windows 8 and later make no short names on most volumes other than the system's.
+        Case noShortNames{"volume without short names, folder João\\Nero (ã not in OEM 437)", L"João\\Nero", "mode=list\n",
+                          Outcome::NoResult};
+        noShortNames.Answers = older::kWindows7 | older::kNoShortNames;
+        noShortNames.Shows = L"代码页无法表示的字符";
+        cases.push_back(std::move(noShortNames));
         return cases;
     }
     folderCase("plain folder C:\\...\\Nero", L"Nero");
@@ -324,7 +351,7 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
     cases.push_back({"tool prints UTF-8 with a byte-order mark", L"Nero", "mode=utf8bom\n", Outcome::Result, nullptr,
                      nullptr, std::chrono::seconds{40}, 0, false, L"Temp", L"驱动器 2：Image Recorder 映像刻录机"});
     cases.push_back({"a second copy started during a run", L"Nero", "mode=list\n", Outcome::Result, nullptr,
-                     [](RunningApp& app) {
+                     [](RunningApp& app, const SimulatedInstall&) {
                          app.Click(IDC_COMMAND1);
                          app.WaitForCaption(L"正在测试...", 5s);
                          // It brings the running window forward and ends; if it stayed, Exit
@@ -371,9 +398,43 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
     cases.push_back({"tool prints binary bytes", L"Nero", "mode=binary\n"});
     cases.push_back({"tool never answers", L"Nero", "mode=hang\n", Outcome::NoResult, nullptr, nullptr,
                      std::chrono::seconds{180}});
+    {
+        Case windows7{"wait under Windows 7's answers (no touch or pointer wake flags, a job without breakaway)", L"Nero"};
+        windows7.Answers = older::kWindows7;
+        windows7.Quiet = true;
+        cases.push_back(std::move(windows7));
+
+        // A tool stuck in a driver call: ending it reports success, and it keeps its b.txt
+        // open for writing (cmd's redirection shares no delete access on Windows).
+        Case restart{"tool that cannot be ended, Start pressed again during the wait (Windows 7)", L"Nero", "mode=hang\n"};
+        restart.Answers = older::kWindows7 | older::kToolCannotBeEnded;
+        restart.ToolHoldsFiles = true;
+        restart.Act = [](RunningApp& app, const SimulatedInstall& install) {
+            app.Click(IDC_COMMAND1);
+            app.WaitForCaption(L"正在测试...", 5s);
+            WaitUntil([&] { return fs::exists(install.Folder() / L"b.txt"); }, 10s);
+            std::this_thread::sleep_for(2s);
+            install.Configure("mode=list\n");
+            app.Click(IDC_COMMAND1);
+        };
+        cases.push_back(std::move(restart));
+
+        Case noEnd{"tool that cannot be ended, no result after 120 s (Windows 7)", L"Nero", "mode=hang\n",
+                   Outcome::NoResult};
+        noEnd.Answers = older::kWindows7 | older::kToolCannotBeEnded;
+        noEnd.ToolHoldsFiles = true;
+        noEnd.Timeout = std::chrono::seconds{180};
+        noEnd.Shows = L"等待 120 秒后仍没有得到测试结果";
+        cases.push_back(std::move(noEnd));
+
+        // `regsvr32 /u scrrun.dll`, common advice against script viruses.
+        Case noScripting{"file-system object unregistered (Windows 7)", L"Nero"};
+        noScripting.Answers = older::kWindows7 | older::kFileSystemObjectUnregistered;
+        cases.push_back(std::move(noScripting));
+    }
     cases.push_back({"Start pressed 1000 times during one wait (every 60 ms)", L"Nero", "mode=list\ndelay=3000\n",
                      Outcome::Result, nullptr,
-                     [](RunningApp& app) {
+                     [](RunningApp& app, const SimulatedInstall&) {
                          app.Click(IDC_COMMAND1);
                          app.WaitForCaption(L"正在测试...", 5s);
                          auto lastPress = std::chrono::steady_clock::now();
@@ -388,7 +449,7 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
                      },
                      std::chrono::seconds{120}});
     cases.push_back({"close requests idle, running and done", L"Nero", "mode=list\n", Outcome::Result, nullptr,
-                     [](RunningApp& app) {
+                     [](RunningApp& app, const SimulatedInstall&) {
                          CloseRequests(app.MainWindow());
                          app.Click(IDC_COMMAND1);
                          app.WaitForCaption(L"正在测试...", 5s);

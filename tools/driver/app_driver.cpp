@@ -8,6 +8,7 @@
 
 #include "resources/resource_ids.h"
 #include "tests/support/test_support.h"
+#include "tools/driver/unix_process.h"
 
 namespace tindrel::e2e {
 
@@ -121,12 +122,19 @@ RunningApp::RunningApp(NoWindow) { Start(L"tindrel.exe"); }
 RunningApp RunningApp::StartOnly() { return RunningApp(NoWindow{}); }
 
 RunningApp::RunningApp(RunningApp&& other) noexcept
-    : process_(std::exchange(other.process_, {})), main_(std::exchange(other.main_, nullptr)), startup_(other.startup_) {}
+    : process_(std::exchange(other.process_, {})),
+      main_(std::exchange(other.main_, nullptr)),
+      startup_(other.startup_),
+      unixName_(std::move(other.unixName_)),
+      unixPid_(other.unixPid_),
+      answers_(std::move(other.answers_)) {}
 
 bool RunningApp::Start(const wchar_t* program) {
     // A program named without a folder is the one built beside this one.
     std::wstring exe = program;
     if (std::filesystem::path(exe).is_relative()) exe = (testing::OwnFolder() / program).wstring();
+    // Linux keeps the first 15 bytes of the name.
+    unixName_ = std::filesystem::path(exe).filename().string().substr(0, 15);
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -194,6 +202,11 @@ bool RunningApp::WaitForExit(std::chrono::milliseconds timeout, DWORD* code) con
     if (::WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return false;
     if (code) ::GetExitCodeProcess(process_.hProcess, code);
     return true;
+}
+
+double RunningApp::CpuSeconds() const {
+    if (!unixPid_) unixPid_ = FindUnixProcess(unixName_);
+    return unixPid_ ? ReadUnixProcess(unixPid_).CpuSeconds : 0;
 }
 
 bool RunningApp::Running() const {

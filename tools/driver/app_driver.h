@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "tools/driver/older_windows_answers.h"
+
 namespace tindrel::e2e {
 
 using namespace std::chrono_literals;
@@ -58,6 +60,13 @@ public:
     bool Running() const;
     // From the start of the process until its main window was visible.
     std::chrono::microseconds StartupTime() const { return startup_; }
+    // The CPU time (user and system) the process has used so far, from /proc.
+    double CpuSeconds() const;
+
+    // Makes the program's imports answer as older or real Windows does: `answers` is a
+    // set of older::Answer, and may be changed again while the program runs. False if
+    // that could not be done (see OlderWindowsAnswers::Set).
+    bool AnswerAs(LONG answers) { return answers_.Set(process_.hProcess, process_.dwProcessId, answers); }
 
 private:
     struct NoWindow {};
@@ -67,6 +76,9 @@ private:
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
     std::chrono::microseconds startup_{0};
+    std::string unixName_;     // what /proc/PID/comm shows for the process
+    mutable int unixPid_ = 0;  // found on first use
+    OlderWindowsAnswers answers_;
 };
 
 }  // namespace tindrel::e2e

@@ -1,9 +1,12 @@
 #include "tools/driver/simulated_install.h"
 
+#include <tlhelp32.h>
+
 #include <fstream>
 
 #include "run/install_entry.h"
 #include "run/win/code_page.h"
+#include "run/win/unique_handle.h"
 #include "tests/support/test_support.h"
 
 namespace tindrel::e2e {
@@ -50,5 +53,34 @@ void SimulatedInstall::SetRawEntry(DWORD type, const std::string& bytes) const {
 void SimulatedInstall::RemoveEntry() const { ::RegDeleteValueW(key_, kInstallValue); }
 
 bool SimulatedInstall::WorkFilesLeft() const { return testing::WorkFilesLeft(folder_); }
+
+int SimulatedInstall::EndToolsStillRunning() const {
+    const win::UniqueHandle<win::FileHandleTraits> snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return 0;
+    const fs::path tool = folder_ / L"nerocmd.exe";
+    int ended = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, L"nerocmd.exe") != 0) continue;
+        // The first module of a process is its program.
+        const win::UniqueHandle<win::FileHandleTraits> modules(
+            ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, entry.th32ProcessID));
+        MODULEENTRY32W program{};
+        program.dwSize = sizeof program;
+        std::error_code ignored;
+        if (!modules || !::Module32FirstW(modules.Get(), &program) ||
+            !fs::equivalent(fs::path(program.szExePath), tool, ignored)) {
+            continue;
+        }
+        const win::UniqueHandleKernel process(
+            ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (!process) continue;
+        ::TerminateProcess(process.Get(), 1);
+        ::WaitForSingleObject(process.Get(), 5000);
+        ++ended;
+    }
+    return ended;
+}
 
 }  // namespace tindrel::e2e

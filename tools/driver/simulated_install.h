@@ -25,6 +25,9 @@ public:
     void SetRawEntry(DWORD type, const std::string& bytes) const;
     void RemoveEntry() const;
     bool WorkFilesLeft() const;
+    // Ends every simulated tool started from the folder that still runs: one the
+    // program could not end outlives it. Returns how many there were.
+    int EndToolsStillRunning() const;
 
 private:
     std::filesystem::path folder_;

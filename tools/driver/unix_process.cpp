@@ -1,23 +1,38 @@
-#include "tools/bench/unix_process.h"
+#include "tools/driver/unix_process.h"
 
 #include <windows.h>
 
 #include <fstream>
 #include <sstream>
 
-namespace tindrel::bench {
+namespace tindrel::e2e {
+namespace {
+
+// The WINEPREFIX entry of a process's environment ("" when it has none).
+std::string WinePrefix(const std::wstring& processFolder) {
+    std::ifstream environment((processFolder + L"\\environ").c_str(), std::ios::binary);
+    std::string entry;
+    while (std::getline(environment, entry, '\0')) {
+        if (entry.rfind("WINEPREFIX=", 0) == 0) return entry;
+    }
+    return {};
+}
+
+}  // namespace
 
 int FindUnixProcess(const std::string& name) {
     WIN32_FIND_DATAW entry;
     const HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
+    const std::string ownPrefix = WinePrefix(L"Z:\\proc\\self");
     int newest = 0;
     do {
         const int pid = _wtoi(entry.cFileName);
         if (pid <= newest) continue;
-        std::ifstream comm((L"Z:\\proc\\" + std::wstring(entry.cFileName) + L"\\comm").c_str());
+        const std::wstring folder = L"Z:\\proc\\" + std::wstring(entry.cFileName);
+        std::ifstream comm((folder + L"\\comm").c_str());
         std::string line;
-        if (std::getline(comm, line) && line == name) newest = pid;
+        if (std::getline(comm, line) && line == name && WinePrefix(folder) == ownPrefix) newest = pid;
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
     return newest;
@@ -28,8 +43,10 @@ UnixProcessFigures ReadUnixProcess(int pid) {
     const std::wstring base = L"Z:\\proc\\" + std::to_wstring(pid);
     std::ifstream stat((base + L"\\stat").c_str());
     std::string text((std::istreambuf_iterator<char>(stat)), {});
+    const auto nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos) return figures;  // the process has gone
     // Fields after the command name in parentheses; utime and stime are the 14th and 15th.
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::istringstream fields(text.substr(nameEnd + 2));
     std::string field;
     long long ticks = 0;
     for (int i = 3; i <= 15 && fields >> field; ++i) {
@@ -44,4 +61,4 @@ UnixProcessFigures ReadUnixProcess(int pid) {
     return figures;
 }
 
-}  // namespace tindrel::bench
+}  // namespace tindrel::e2e

@@ -4,15 +4,16 @@
 
 #include <string>
 
-namespace tindrel::bench {
+namespace tindrel::e2e {
 
 struct UnixProcessFigures {
     double CpuSeconds = 0;  // user + system
     long PeakKiB = 0;       // VmHWM
 };
 
-// The newest process whose /proc/PID/comm is `name` (at most 15 characters); 0 if none.
+// The newest process of this Wine prefix whose /proc/PID/comm is `name` (at most 15
+// characters); 0 if none. Other prefixes on the machine run copies of their own.
 int FindUnixProcess(const std::string& name);
 UnixProcessFigures ReadUnixProcess(int pid);
 
-}  // namespace tindrel::bench
+}  // namespace tindrel::e2e

@@ -1,0 +1,135 @@
+// The real tindrel.exe with its imports answering as Windows 7 does where Wine answers
+// otherwise: a wake mask without Windows 8's touch and pointer input, a job that allows
+// no breakaway, Windows' sharing rules for a held output; and with a tool stuck in a
+// driver call, which no one can end, or the scripting runtime unregistered.
+
+#include <thread>
+
+#include "tests/e2e/e2e_fixture.h"
+
+namespace tindrel::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+constexpr LONG kWindows7 = older::kWindows7;
+const std::wstring kListEnd = L"扫描完成。";
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM collected) {
+    wchar_t name[32] = {};
+    ::GetClassNameW(child, name, 32);
+    if (::lstrcmpiW(name, L"Static") == 0) *reinterpret_cast<std::wstring*>(collected) += WindowText(child);
+    return TRUE;
+}
+
+// The text of the program's fatal report, if it shows one.
+std::wstring FatalReport(const RunningApp& app) {
+    const HWND box = app.FindWindowOf(L"#32770", L"Tindrel");
+    std::wstring text;
+    if (box) ::EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+class OlderWindowsTest : public EndToEndTest {
+protected:
+    void TearDown() override {
+        // A tool the program could not end, by the design of the case.
+        Install().EndToolsStillRunning();
+        std::error_code ignored;
+        fs::remove_all(fs::temp_directory_path(ignored) / L"Tindrel", ignored);
+    }
+
+    // Waits until the run has ended (Exit usable again) or the program shows its fatal
+    // report ("程序遇到无法处理的错误...") or has gone.
+    void WaitForTheRunToEnd(const RunningApp& app, std::chrono::seconds timeout) const {
+        WaitUntil([&] { return !app.Running() || !FatalReport(app).empty() || app.Enabled(IDC_COMMAND3); }, timeout);
+        // The work files go last, retried for up to 3 s while another process holds one.
+        WaitUntil([&] { return !app.Running() || !FatalReport(app).empty(); }, 5s);
+        const std::wstring report = FatalReport(app);
+        EXPECT_TRUE(report.empty()) << "the fatal report: " << fs::path(report).string();
+    }
+
+    // Presses Exit: the program ends with code 0, not in a report.
+    static void ExitCleanly(const RunningApp& app) {
+        ASSERT_TRUE(app.Enabled(IDC_COMMAND3));
+        app.Click(IDC_COMMAND3);
+        DWORD code = 99;
+        ASSERT_TRUE(app.WaitForExit(10s, &code)) << "still open, showing: " << fs::path(FatalReport(app)).string();
+        EXPECT_EQ(code, 0u);
+    }
+
+    // Starts a run whose tool hangs, and waits until the tool holds its output.
+    void StartAHangingRun(const RunningApp& app) const {
+        Install().Configure("mode=hang\n");
+        app.Click(IDC_COMMAND1);
+        ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+        ASSERT_TRUE(WaitUntil([&] { return fs::exists(kToolFolder / L"b.txt"); }, 10s));
+        std::this_thread::sleep_for(2s);
+    }
+};
+
+TEST_F(OlderWindowsTest, UnderWindows7sAnswersARunWaitsWithoutSpinning) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    ASSERT_TRUE(app.AnswerAs(kWindows7));
+    const double cpuBefore = app.CpuSeconds();
+    const auto pressed = std::chrono::steady_clock::now();
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    EXPECT_TRUE(WaitUntil([&] { return app.Caption() == L"测试完成" || !FatalReport(app).empty(); }, 30s));
+    const double cpuShare =
+        (app.CpuSeconds() - cpuBefore) / std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+    EXPECT_TRUE(FatalReport(app).empty()) << "the fatal report: " << fs::path(FatalReport(app)).string();
+    EXPECT_EQ(app.Caption(), L"测试完成");
+    EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(kListEnd));
+    // A wait that fails at once and goes round again takes a whole core.
+    EXPECT_LT(cpuShare * 100, 1.0) << "% of one core from Start to the result";
+    ExitCleanly(app);
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(OlderWindowsTest, StartPressedAgainBeginsAnewWhenTheToolCannotBeEnded) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    ASSERT_TRUE(app.AnswerAs(kWindows7 | older::kToolCannotBeEnded));
+    StartAHangingRun(app);
+
+    Install().Configure("mode=list\n");
+    app.Click(IDC_COMMAND1);
+    WaitForTheRunToEnd(app, 60s);
+    EXPECT_EQ(app.Caption(), L"测试完成");
+    EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(kListEnd));
+    ExitCleanly(app);
+    // Proof that the answers were given: the first tool outlived the program.
+    EXPECT_EQ(Install().EndToolsStillRunning(), 1);
+}
+
+TEST_F(OlderWindowsTest, NoResultAfterTwoMinutesWhenTheToolCannotBeEnded) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    ASSERT_TRUE(app.AnswerAs(kWindows7 | older::kToolCannotBeEnded));
+    StartAHangingRun(app);
+
+    WaitForTheRunToEnd(app, 150s);
+    EXPECT_EQ(app.Caption(), L"测试未完成");
+    EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), StartsWith(L"等待 120 秒后仍没有得到测试结果"));
+    ExitCleanly(app);
+}
+
+TEST_F(OlderWindowsTest, ARunWithoutTheFileSystemObjectShowsTheDriveList) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    ASSERT_TRUE(app.AnswerAs(kWindows7 | older::kFileSystemObjectUnregistered));
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    WaitForTheRunToEnd(app, 30s);
+    EXPECT_EQ(app.Caption(), L"测试完成");
+    EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(kListEnd));
+    ExitCleanly(app);
+    EXPECT_FALSE(WorkFilesLeft());
+}
+
+}  // namespace
+}  // namespace tindrel::e2e

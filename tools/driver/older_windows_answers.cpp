@@ -1,0 +1,59 @@
+#include "tools/driver/older_windows_answers.h"
+
+#include <utility>
+
+#include "tests/support/test_support.h"
+
+namespace tindrel::e2e {
+namespace {
+
+// Runs LoadLibraryW(dll) in the process; true once the DLL's DllMain agreed.
+bool LoadInto(HANDLE process, const std::wstring& dll) {
+    const SIZE_T bytes = (dll.size() + 1) * sizeof(wchar_t);
+    void* const remotePath = ::VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remotePath) return false;
+    bool loaded = false;
+    if (::WriteProcessMemory(process, remotePath, dll.c_str(), bytes, nullptr)) {
+        // kernel32 lies at the same address in every process of the session.
+        const auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+        const win::UniqueHandleKernel thread(
+            ::CreateRemoteThread(process, nullptr, 0, loadLibrary, remotePath, 0, nullptr));
+        DWORD module = 0;  // the low half of the HMODULE on 64-bit; never 0 for a loaded module
+        loaded = thread && ::WaitForSingleObject(thread.Get(), 10000) == WAIT_OBJECT_0 &&
+                 ::GetExitCodeThread(thread.Get(), &module) && module != 0;
+    }
+    ::VirtualFreeEx(process, remotePath, 0, MEM_RELEASE);
+    return loaded;
+}
+
+}  // namespace
+
+OlderWindowsAnswers::~OlderWindowsAnswers() {
+    if (block_) ::UnmapViewOfFile(block_);
+}
+
+OlderWindowsAnswers::OlderWindowsAnswers(OlderWindowsAnswers&& other) noexcept
+    : mapping_(std::move(other.mapping_)), block_(std::exchange(other.block_, nullptr)) {}
+
+bool OlderWindowsAnswers::Set(HANDLE process, DWORD processId, LONG answers) {
+    if (!block_) {
+        wchar_t name[64];
+        older::SharedBlockName(processId, name);
+        mapping_.Reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(older::SharedBlock),
+                                            name));
+        if (!mapping_) return false;
+        block_ = static_cast<older::SharedBlock*>(
+            ::MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, sizeof(older::SharedBlock)));
+        if (!block_) return false;
+        block_->Answers = answers;
+        if (!LoadInto(process, (testing::OwnFolder() / L"older_windows.dll").wstring())) {
+            ::UnmapViewOfFile(std::exchange(block_, nullptr));
+            return false;
+        }
+    }
+    ::InterlockedExchange(&block_->Answers, answers);
+    return (answers & ~block_->Rewritten) == 0;
+}
+
+}  // namespace tindrel::e2e
