@@ -21,6 +21,10 @@ void DispatchWindowMessage(MSG& message) {
     ::DispatchMessageW(&message);
 }
 
+// Every input the headers of the oldest Windows this build runs on know of, set here in
+// the program's own translation unit, whatever its users were compiled for.
+Win32EventPump::Win32EventPump(Clock& clock, MessageWait wait) : clock_(clock), wait_(wait), wakeMask_(QS_ALLINPUT) {}
+
 void Win32EventPump::ProcessEventsUntil(Milliseconds deadline, const std::function<bool()>& stop) {
     for (;;) {
         MSG message;
@@ -32,7 +36,7 @@ void Win32EventPump::ProcessEventsUntil(Milliseconds deadline, const std::functi
         const Milliseconds now = clock_.Now();
         if (now >= deadline) return;
         const auto remaining = static_cast<DWORD>((deadline - now).count());
-        if (::MsgWaitForMultipleObjectsEx(0, nullptr, remaining, wakeMask_, MWMO_INPUTAVAILABLE) != WAIT_FAILED) continue;
+        if (wait_(0, nullptr, remaining, wakeMask_, MWMO_INPUTAVAILABLE) != WAIT_FAILED) continue;
         // A failed wait returns at once; going round again would spin a whole core.
         const DWORD code = ::GetLastError();
         if (code != ERROR_INVALID_PARAMETER || wakeMask_ == kOldestWakeMask) ThrowStatus(code, L"等待消息");

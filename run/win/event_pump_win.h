@@ -19,13 +19,17 @@ void DispatchWindowMessage(MSG& message);
 // deadline passes, then handles everything pending. A wait Windows refuses is reported.
 class Win32EventPump final : public EventPump {
 public:
-    explicit Win32EventPump(Clock& clock) : clock_(clock) {}
+    using MessageWait = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                       DWORD flags);
+    // `wait` is the system's message wait; tests hand in one that answers as another
+    // Windows would.
+    explicit Win32EventPump(Clock& clock, MessageWait wait = ::MsgWaitForMultipleObjectsEx);
     void ProcessEventsUntil(Milliseconds deadline, const std::function<bool()>& stop) override;
 
 private:
     Clock& clock_;
-    // Every input the headers of the oldest Windows this build runs on know of.
-    DWORD wakeMask_ = QS_ALLINPUT;
+    MessageWait wait_;
+    DWORD wakeMask_;
 };
 
 }  // namespace tindrel::win

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "run/steady_clock.h"
 #include "run/win/event_pump_win.h"
@@ -44,6 +45,50 @@ TEST(Win32EventPumpTest, AWaitEndsRightAfterTheEventItsStopConditionWaitsFor) {
     pump.ProcessEventsUntil(start + 10s, [&] { return pressed; });
     EXPECT_TRUE(pressed);
     EXPECT_LT(clock.Now() - start, 5s);
+}
+
+// A message wait that refuses every input flag newer than Windows 2000, as older systems
+// refuse the flags of newer ones, and one that fails for another reason.
+std::vector<DWORD> masksAsked;
+DWORD WINAPI WaitRefusingNewerFlags(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD mask, DWORD flags) {
+    masksAsked.push_back(mask);
+    if (mask & ~DWORD{0xFF}) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    return ::MsgWaitForMultipleObjectsEx(count, handles, milliseconds, mask, flags);
+}
+DWORD WINAPI WaitFailingOtherwise(DWORD, const HANDLE*, DWORD, DWORD mask, DWORD) {
+    masksAsked.push_back(mask);
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return WAIT_FAILED;
+}
+
+TEST(Win32EventPumpTest, AWakeMaskTheSystemRefusesGivesWayToTheOldestNeverToSpinning) {
+    SteadyClock clock;
+    masksAsked.clear();
+    Win32EventPump pump(clock, &WaitRefusingNewerFlags);
+    int handled = 0;
+    DelayedAction event(100, [&] { ++handled; });
+    const Milliseconds start = clock.Now();
+    pump.ProcessEventsUntil(start + 300ms, [] { return false; });
+    EXPECT_EQ(handled, 1);
+    EXPECT_GE(clock.Now() - start, 300ms);
+    // One refusal, then waits that sleep: a handful of calls, not thousands.
+    ASSERT_GE(masksAsked.size(), 2u);
+    EXPECT_NE(masksAsked.front() & ~DWORD{0xFF}, 0u);
+    EXPECT_EQ(masksAsked.back() & ~DWORD{0xFF}, 0u);
+    EXPECT_LT(masksAsked.size(), 20u);
+
+    masksAsked.clear();
+    Win32EventPump failing(clock, &WaitFailingOtherwise);
+    try {
+        failing.ProcessEventsUntil(clock.Now() + 300ms, [] { return false; });
+        FAIL() << "a failing wait must be reported";
+    } catch (const SystemError& error) {
+        EXPECT_EQ(error.Code, static_cast<unsigned long>(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    EXPECT_EQ(masksAsked.size(), 1u);
 }
 
 TEST(Win32EventPumpTest, AQuitMessageDuringAWaitEndsTheProgramWithItsCode) {
