@@ -73,8 +73,8 @@ UINT LayoutDpi(HFONT messageFont, UINT dpi) {
     if (!measured || metrics.tmHeight <= 0) return dpi;
     // The tables were drawn for a 9-point message font with lines of up to 270 twips
     // (Label2's height, half of Label3's): at 96 dpi an em of 12 px in a line of 18 px.
-    // Noto Sans CJK SC, whose lines are the tallest of the CJK interface fonts (17 px at
-    // 9 pt), fits it, and so do Microsoft YaHei UI, Segoe UI and Tahoma. Widths follow the
+    // Noto Sans CJK SC, whose lines are taller than those of Microsoft YaHei UI, Segoe UI
+    // or Tahoma (17 px at 9 pt), fits it; the label test holds it to that. Widths follow the
     // em (a Chinese character is one em wide), heights the line; the larger of the two
     // ratios scales the whole table, rounded up.
     const auto scaled = [dpi](int size, int design) {
@@ -92,7 +92,11 @@ UINT LayoutDpiInside(UINT layoutDpi, ClientSize client, DWORD style, DWORD exSty
     const long long width = workArea.right - workArea.left - frame.cx;
     const long long height = workArea.bottom - workArea.top - frame.cy;
     if (width <= 0 || height <= 0) return dpi;
-    const auto largest = static_cast<UINT>(std::min(width * 1440 / client.Width, height * 1440 / client.Height));
+    auto largest = static_cast<UINT>(std::min(width * 1440 / client.Width, height * 1440 / client.Height));
+    // Pixels are rounded to the nearest: a step more may still fit.
+    while (TwipsToPixels(client.Width, largest + 1) <= width && TwipsToPixels(client.Height, largest + 1) <= height) {
+        ++largest;
+    }
     return std::max(dpi, std::min(layoutDpi, largest));
 }
 

@@ -94,7 +94,7 @@ void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rec
     const HDC screen = ::GetDC(nullptr);
     const HGDIOBJ old = ::GetCurrentObject(screen, OBJ_FONT);
     const int edge = ::MulDiv(2, static_cast<int>(dpi), 96);
-    // Labels from the top down, so that a label moved by one above it is measured where it ends up.
+    // From the top down, so that a label moved by one above it is measured where it ends up.
     std::vector<size_t> order(controls.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].top < rects[b].top; });
