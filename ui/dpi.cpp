@@ -97,7 +97,9 @@ UINT LayoutDpiInside(UINT layoutDpi, ClientSize client, DWORD style, DWORD exSty
     while (TwipsToPixels(client.Width, largest + 1) <= width && TwipsToPixels(client.Height, largest + 1) <= height) {
         ++largest;
     }
-    return std::max(dpi, std::min(layoutDpi, largest));
+    // Below the window's own DPI only on a screen too small for the table even at its design
+    // font; the texts keep their size, and FitTexts makes room for them.
+    return std::max(dpi / 2, std::min(layoutDpi, largest));
 }
 
 LOGFONTW MessageLogFont(MetricsQuery query, UINT dpi, UINT systemDpi) {

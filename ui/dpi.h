@@ -22,7 +22,8 @@ SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT layo
 // grow with a dialog's font.
 UINT LayoutDpi(HFONT messageFont, UINT dpi);
 // `layoutDpi`, lowered where needed so that the window, `client` twips at it, fits
-// `workArea`; never below `dpi`.
+// `workArea`: below `dpi` only where the table does not fit even at `dpi`, and never below
+// half of it.
 UINT LayoutDpiInside(UINT layoutDpi, ClientSize client, DWORD style, DWORD exStyle, UINT dpi, const RECT& workArea);
 
 // The system's message font (what dialogs use) at `dpi`.

@@ -91,61 +91,72 @@ void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, U
 }
 
 void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rects, UINT dpi, const ControlFonts& fonts) {
+    const size_t count = controls.size();
+    const auto kindOf = [&](size_t i) { return controls[i].Layout->Kind; };
+    // Which label holds which, as the table draws them.
+    std::vector<size_t> holder(count, count);
+    for (size_t i = 0; i < count; ++i) {
+        for (size_t j = 0; j < count; ++j) {
+            if (j != i && kindOf(i) == ControlKind::Label && kindOf(j) == ControlKind::Label && Holds(rects[i], rects[j])) {
+                holder[j] = i;
+            }
+        }
+    }
+
+    // Each text's own room: a label's from its top, wrapped at its width (a label that
+    // holds others keeps its box and records what its own text needs); a button's on one
+    // line inside its 3D edge, around its centre.
     const HDC screen = ::GetDC(nullptr);
     const HGDIOBJ old = ::GetCurrentObject(screen, OBJ_FONT);
     const int edge = ::MulDiv(2, static_cast<int>(dpi), 96);
-    // From the top down, so that a label moved by one above it is measured where it ends up.
-    std::vector<size_t> order(controls.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].top < rects[b].top; });
-    for (const size_t i : order) {
-        const ControlKind kind = controls[i].Layout->Kind;
-        if (kind == ControlKind::RichText || kind == ControlKind::Icon) continue;
+    std::vector<LONG> textHeight(count);
+    for (size_t i = 0; i < count; ++i) {
         RECT& box = rects[i];
+        textHeight[i] = box.bottom - box.top;
+        if (kindOf(i) == ControlKind::RichText || kindOf(i) == ControlKind::Icon) continue;
         const std::wstring text = TextOf(controls[i].Handle);
         ::SelectObject(screen, FontOf(controls[i], fonts));
-        if (kind != ControlKind::Label) {
+        if (kindOf(i) == ControlKind::Label) {
+            RECT needed{0, 0, box.right - box.left, 0};
+            ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+            textHeight[i] = needed.bottom;
+            if (std::find(holder.begin(), holder.end(), i) == holder.end()) {
+                box.bottom = std::max(box.bottom, box.top + needed.bottom);
+            }
+        } else {
             RECT needed{};
             ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
             const LONG wider = std::max<LONG>(0, needed.right + 2 * edge - (box.right - box.left));
             const LONG taller = std::max<LONG>(0, needed.bottom + 2 * edge - (box.bottom - box.top));
             ::InflateRect(&box, (wider + 1) / 2, (taller + 1) / 2);
-            continue;
         }
-        // A label's own text ends where the first label it holds begins.
-        LONG ownBottom = box.bottom;
-        for (size_t j = 0; j < rects.size(); ++j) {
-            if (j != i && controls[j].Layout->Kind == ControlKind::Label && Holds(box, rects[j])) {
-                ownBottom = std::min(ownBottom, rects[j].top);
-            }
-        }
-        RECT needed{0, 0, box.right - box.left, 0};
-        ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-        const LONG grow = needed.bottom - (ownBottom - box.top);
-        if (grow <= 0) continue;
-        LONG resultsTop = LONG_MAX;
-        for (size_t j = 0; j < rects.size(); ++j) {
-            if (controls[j].Layout->Kind == ControlKind::RichText && rects[j].top >= ownBottom) {
-                resultsTop = std::min(resultsTop, rects[j].top);
-            }
-        }
-        for (size_t j = 0; j < rects.size(); ++j) {
-            RECT& other = rects[j];
-            if (j == i) continue;
-            if (controls[j].Layout->Kind == ControlKind::Label && Holds(other, box)) {
-                other.bottom += grow;
-            } else if (other.top >= ownBottom && other.left < box.right && box.left < other.right) {
-                if (controls[j].Layout->Kind == ControlKind::RichText) {
-                    other.top = std::min(other.top + grow, other.bottom);
-                } else if (other.top < resultsTop) {
-                    ::OffsetRect(&other, 0, grow);
-                }
-            }
-        }
-        box.bottom += grow;
     }
     ::SelectObject(screen, old);
     ::ReleaseDC(nullptr, screen);
+
+    // From the top down, a control that now overlaps one above it moves down below it (a
+    // held label below its holder's own text); the results box gives up the room at its
+    // top instead, and a label's box grows to hold what it held.
+    std::vector<size_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].top < rects[b].top; });
+    std::vector<bool> placed(count);
+    for (const size_t j : order) {
+        RECT& box = rects[j];
+        LONG top = box.top;
+        for (size_t i = 0; i < count; ++i) {
+            const RECT& above = rects[i];
+            if (!placed[i] || above.right <= box.left || box.right <= above.left) continue;
+            top = std::max(top, holder[j] == i ? above.top + textHeight[i] : above.bottom);
+        }
+        if (kindOf(j) == ControlKind::RichText) {
+            box.top = std::min(top, box.bottom);
+        } else {
+            ::OffsetRect(&box, 0, top - box.top);
+        }
+        for (size_t h = holder[j]; h < count; h = holder[h]) rects[h].bottom = std::max(rects[h].bottom, box.bottom);
+        placed[j] = true;
+    }
 }
 
 }  // namespace tindrel::ui
