@@ -93,15 +93,20 @@ void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, U
 void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rects, UINT dpi, const ControlFonts& fonts) {
     const size_t count = controls.size();
     const auto kindOf = [&](size_t i) { return controls[i].Layout->Kind; };
-    // Which label holds which, as the table draws them.
+    // Which label holds which, as the table draws them: the smallest box around each.
     std::vector<size_t> holder(count, count);
     for (size_t i = 0; i < count; ++i) {
         for (size_t j = 0; j < count; ++j) {
-            if (j != i && kindOf(i) == ControlKind::Label && kindOf(j) == ControlKind::Label && Holds(rects[i], rects[j])) {
-                holder[j] = i;
-            }
+            if (j == i || kindOf(i) != ControlKind::Label || kindOf(j) != ControlKind::Label) continue;
+            if (Holds(rects[i], rects[j]) && (holder[j] == count || Holds(rects[holder[j]], rects[i]))) holder[j] = i;
         }
     }
+    const auto heldBy = [&](size_t inner, size_t outer) {
+        for (size_t h = holder[inner]; h < count; h = holder[h]) {
+            if (h == outer) return true;
+        }
+        return false;
+    };
 
     // Each text's own room: a label's from its top, wrapped at its width (a label that
     // holds others keeps its box and records what its own text needs); a button's on one
@@ -147,7 +152,7 @@ void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rec
         for (size_t i = 0; i < count; ++i) {
             const RECT& above = rects[i];
             if (!placed[i] || above.right <= box.left || box.right <= above.left) continue;
-            top = std::max(top, holder[j] == i ? above.top + textHeight[i] : above.bottom);
+            top = std::max(top, heldBy(j, i) ? above.top + textHeight[i] : above.bottom);
         }
         if (kindOf(j) == ControlKind::RichText) {
             box.top = std::min(top, box.bottom);
