@@ -12,9 +12,9 @@ inline constexpr ClientSize kForm1Client{8550, 5850};
 // the like): Label2 straight under Label1's line, Label3's two lines under Label2, down
 // to just above the results box.
 //
-// The banner's two words are stacked line on line at the bottom left, each in a box a line
-// of 12 pt Arial Black high. The upper word: a short lower-case word for the program that
-// fits 615 twips in 12 pt Arial Black.
+// The banner's two words are stacked at the bottom left, each in a box one line of 12 pt
+// Arial Black high, the lower one ending at the client's bottom edge. The upper word: a
+// short lower-case word for the program that fits 615 twips in 12 pt Arial Black.
 inline constexpr ControlLayout kForm1Controls[] = {
     {IDC_COMMAND1, L"Command1", ControlKind::Button, L"开始测试", 1920, 4800, 2055, 615, ControlFont::Default},
     {IDC_COMMAND2, L"Command2", ControlKind::Button, L"关于", 7440, 5160, 855, 375, ControlFont::Default},
