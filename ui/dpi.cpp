@@ -3,6 +3,7 @@
 #include "run/win/system_folder.h"
 #include "run/win/system_function.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace tindrel::ui {
@@ -86,14 +87,53 @@ UINT WindowDpi(HWND window) {
     return dpi ? dpi : SystemDpi();
 }
 
-SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT dpi) {
+SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT layoutDpi, UINT dpi) {
     using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
     static const auto adjustForDpi = win::SystemFunction<AdjustFn>(L"user32.dll", "AdjustWindowRectExForDpi");
-    RECT rect{0, 0, TwipsToPixels(client.Width, dpi), TwipsToPixels(client.Height, dpi)};
+    RECT rect{0, 0, TwipsToPixels(client.Width, layoutDpi), TwipsToPixels(client.Height, layoutDpi)};
     if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) {
         ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     }
     return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+UINT LayoutDpi(HFONT messageFont, UINT dpi) {
+    TEXTMETRICW metrics{};
+    const HDC screen = ::GetDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(screen, messageFont);
+    const bool measured = ::GetTextMetricsW(screen, &metrics) != FALSE;
+    ::SelectObject(screen, old);
+    ::ReleaseDC(nullptr, screen);
+    if (!measured || metrics.tmHeight <= 0) return dpi;
+    // The tables were drawn for a 9-point message font with lines of up to 270 twips
+    // (Label2's height, half of Label3's): at 96 dpi an em of 12 px in a line of 18 px.
+    // Noto Sans CJK SC, whose lines are taller than those of Microsoft YaHei UI, Segoe UI
+    // or Tahoma (17 px at 9 pt), fits it; the label test holds it to that. Widths follow the
+    // em (a Chinese character is one em wide), heights the line; the larger of the two
+    // ratios scales the whole table, rounded up.
+    const auto scaled = [dpi](int size, int design) {
+        return static_cast<UINT>((static_cast<long long>(dpi) * size + design - 1) / design);
+    };
+    const int designEm = ::MulDiv(9, static_cast<int>(dpi), 72);
+    const int designLine = TwipsToPixels(270, dpi);
+    const UINT byEm = scaled(metrics.tmHeight - metrics.tmInternalLeading, designEm);
+    const UINT byLine = scaled(metrics.tmHeight, designLine);
+    return std::max({dpi, byEm, byLine});
+}
+
+UINT LayoutDpiInside(UINT layoutDpi, ClientSize client, DWORD style, DWORD exStyle, UINT dpi, const RECT& workArea) {
+    const SIZE frame = OuterSizeForClient(ClientSize{0, 0}, style, exStyle, dpi, dpi);
+    const long long width = workArea.right - workArea.left - frame.cx;
+    const long long height = workArea.bottom - workArea.top - frame.cy;
+    if (width <= 0 || height <= 0) return dpi;
+    auto largest = static_cast<UINT>(std::min(width * 1440 / client.Width, height * 1440 / client.Height));
+    // Pixels are rounded to the nearest: a step more may still fit.
+    while (TwipsToPixels(client.Width, largest + 1) <= width && TwipsToPixels(client.Height, largest + 1) <= height) {
+        ++largest;
+    }
+    // Below the window's own DPI only on a screen too small for the table even at its design
+    // font; the texts keep their size, and FitTexts makes room for them.
+    return std::max(dpi / 2, std::min(layoutDpi, largest));
 }
 
 LOGFONTW MessageLogFont(MetricsQuery query, UINT dpi, UINT systemDpi) {

@@ -9,16 +9,22 @@
 
 namespace tindrel::ui {
 
-// WM_DPICHANGED: sent from Windows 8.1 on, unknown to the headers of the oldest Windows
-// a build runs on.
-inline constexpr UINT kDpiChangedMessage = 0x02E0;
-
 UINT WindowDpi(HWND window);
 
 inline int TwipsToPixels(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }
 
-// The outer size of a window whose client area is `client` twips at `dpi`.
-SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT dpi);
+// The outer size of a window whose client area is `client` twips laid out at `layoutDpi`,
+// with the frame of a window at `dpi`.
+SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT layoutDpi, UINT dpi);
+
+// The DPI a layout table is placed at: `dpi` while `messageFont` is no larger than the
+// font the tables were drawn for, and larger by as much as the font is, as dialog units
+// grow with a dialog's font.
+UINT LayoutDpi(HFONT messageFont, UINT dpi);
+// `layoutDpi`, lowered where needed so that the window, `client` twips at it, fits
+// `workArea`: below `dpi` only where the table does not fit even at `dpi`, and never below
+// half of it.
+UINT LayoutDpiInside(UINT layoutDpi, ClientSize client, DWORD style, DWORD exStyle, UINT dpi, const RECT& workArea);
 
 // The system's message font (what dialogs use) at `dpi`.
 win::UniqueFont MessageFont(UINT dpi);

@@ -25,7 +25,7 @@ void Form1::Create(HINSTANCE instance, int show) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    SizeAndCentre(kForm1Client, kStyle, kExStyle, monitor.rcWork);
+    Relayout(WindowDpi(hwnd_), monitor.rcWork);
     ::ShowWindow(hwnd_, show);
     ::UpdateWindow(hwnd_);
 }
@@ -44,16 +44,19 @@ void Form1::OnCreate() {
 
     // Closing through the frame is refused; a greyed close box says so.
     ::EnableMenuItem(::GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-    ApplyDpi(WindowDpi(hwnd_));
 }
 
-void Form1::ApplyDpi(UINT dpi) {
+SIZE Form1::ApplyDpi(UINT dpi, const RECT& workArea) {
     defaultFont_ = MessageFont(dpi);
-    // Arial Black is heavy at normal weight; without it, a black weight of a plain face
-    // keeps the banner's look.
+    const UINT layoutDpi =
+        LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi), kForm1Client, kStyle, kExStyle, dpi, workArea);
+    // The banner is drawn to the table's own scale. Arial Black is heavy at normal
+    // weight; without it, a black weight of a plain face keeps the banner's look.
     bannerFont_ = PointFont(
-        {{L"Arial Black", FW_NORMAL}, {L"Arial", FW_BLACK}, {L"DejaVu Sans", FW_BLACK}, {L"Tahoma", FW_BOLD}}, 12, dpi);
-    PlaceControls(controls_, dpi, {defaultFont_.Get(), bannerFont_.Get(), defaultFont_.Get()});
+        {{L"Arial Black", FW_NORMAL}, {L"Arial", FW_BLACK}, {L"DejaVu Sans", FW_BLACK}, {L"Tahoma", FW_BOLD}}, 12,
+        layoutDpi);
+    PlaceControls(controls_, layoutDpi, dpi, {defaultFont_.Get(), bannerFont_.Get(), defaultFont_.Get()});
+    return OuterSizeForClient(kForm1Client, kStyle, kExStyle, layoutDpi, dpi);
 }
 
 // The dialog pattern for a plain window: the focus goes back where it was whenever the

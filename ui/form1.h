@@ -39,7 +39,7 @@ private:
     void OnActivate(WORD state, bool minimized);
     void OnSetFocus();
     LRESULT OnGetDefId() const;
-    void ApplyDpi(UINT dpi);
+    SIZE ApplyDpi(UINT dpi, const RECT& workArea);
 
     RunContext& context_;
     ToolPaths Paths;

@@ -29,7 +29,7 @@ void FrmAbout::Show(HWND owner) {
     // Centred over the main window.
     RECT ownerRect;
     ::GetWindowRect(owner, &ownerRect);
-    SizeAndCentre(kAboutClient, kStyle, kExStyle, ownerRect);
+    Relayout(WindowDpi(hwnd_), ownerRect);
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
 }
 
@@ -41,7 +41,6 @@ void FrmAbout::OnLoad() {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
     ::SendMessageW(picIcon, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(instance, MAKEINTRESOURCEW(IDI_TINDREL))),
                    0);
-    ApplyDpi(WindowDpi(hwnd_));
 
     const AppVersion version = ReadOwnVersionRecord();
     ::SetWindowTextW(hwnd_, (L"关于 " + version.Title).c_str());
@@ -51,26 +50,29 @@ void FrmAbout::OnLoad() {
     ::SetWindowTextW(lblTitle, version.Title.c_str());
 }
 
-void FrmAbout::ApplyDpi(UINT dpi) {
-    dpi_ = dpi;
+SIZE FrmAbout::ApplyDpi(UINT dpi, const RECT& workArea) {
     defaultFont_ = MessageFont(dpi);
+    layoutDpi_ = LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi), kAboutClient, kStyle, kExStyle, dpi, workArea);
+    // Half as large again as the message font, so it grows with it.
     LOGFONTW title{};
     ::GetObjectW(defaultFont_.Get(), sizeof title, &title);
     title.lfHeight = title.lfHeight * 3 / 2;
     title.lfWeight = FW_BOLD;
     titleFont_ = win::UniqueFont(::CreateFontIndirectW(&title));
-    PlaceControls(controls_, dpi, {defaultFont_.Get(), defaultFont_.Get(), titleFont_.Get()});
+    PlaceControls(controls_, layoutDpi_, dpi, {defaultFont_.Get(), defaultFont_.Get(), titleFont_.Get()});
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+    return OuterSizeForClient(kAboutClient, kStyle, kExStyle, layoutDpi_, dpi);
 }
 
 void FrmAbout::OnPaint() {
     PAINTSTRUCT paint;
     const HDC dc = ::BeginPaint(hwnd_, &paint);
     for (const LineLayout& line : kAboutLines) {
-        const win::UniquePen pen(::CreatePen(PS_INSIDEFRAME, ::MulDiv(line.Width, static_cast<int>(dpi_), 96),
+        const win::UniquePen pen(::CreatePen(PS_INSIDEFRAME, ::MulDiv(line.Width, static_cast<int>(layoutDpi_), 96),
                                              static_cast<COLORREF>(line.Colour)));
         const HGDIOBJ old = ::SelectObject(dc, pen.Get());
-        ::MoveToEx(dc, TwipsToPixels(line.X1, dpi_), TwipsToPixels(line.Y1, dpi_), nullptr);
-        ::LineTo(dc, TwipsToPixels(line.X2, dpi_), TwipsToPixels(line.Y2, dpi_));
+        ::MoveToEx(dc, TwipsToPixels(line.X1, layoutDpi_), TwipsToPixels(line.Y1, layoutDpi_), nullptr);
+        ::LineTo(dc, TwipsToPixels(line.X2, layoutDpi_), TwipsToPixels(line.Y2, layoutDpi_));
         ::SelectObject(dc, old);
     }
     ::EndPaint(hwnd_, &paint);

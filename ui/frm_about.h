@@ -23,7 +23,7 @@ private:
     void OnLoad();
     void OnPaint();
     void OnCmdOkClick();
-    void ApplyDpi(UINT dpi);
+    SIZE ApplyDpi(UINT dpi, const RECT& workArea);
     void OnDestroyed() override;
 
     std::vector<PlacedControl> controls_;
@@ -32,7 +32,7 @@ private:
     HWND picIcon = nullptr;
     win::UniqueFont defaultFont_;
     win::UniqueFont titleFont_;
-    UINT dpi_ = 96;
+    UINT layoutDpi_ = 96;
 };
 
 }  // namespace tindrel::ui

@@ -2,6 +2,10 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+#include <climits>
+#include <string>
+
 #include "run/win/win32_error.h"
 #include "ui/dpi.h"
 
@@ -33,12 +37,28 @@ ControlClass ClassFor(ControlKind kind) {
     return {L"STATIC", kChild, 0};
 }
 
+HFONT FontOf(const PlacedControl& control, const ControlFonts& fonts) {
+    return fonts[static_cast<size_t>(control.Layout->Font)];
+}
+
+std::wstring TextOf(HWND control) {
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// True when `outer` holds `inner` below its own top, as Label1's box holds Label2 and Label3.
+bool Holds(const RECT& outer, const RECT& inner) {
+    return inner.top > outer.top && inner.left >= outer.left && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
 }  // namespace
 
+// Each edge is rounded on its own, so that edges that meet in the table meet on the screen.
 RECT TwipsRect(const ControlLayout& layout, UINT dpi) {
-    const int left = TwipsToPixels(layout.Left, dpi);
-    const int top = TwipsToPixels(layout.Top, dpi);
-    return RECT{left, top, left + TwipsToPixels(layout.Width, dpi), top + TwipsToPixels(layout.Height, dpi)};
+    return RECT{TwipsToPixels(layout.Left, dpi), TwipsToPixels(layout.Top, dpi),
+                TwipsToPixels(layout.Left + layout.Width, dpi), TwipsToPixels(layout.Top + layout.Height, dpi)};
 }
 
 std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLayout> layouts) {
@@ -54,27 +74,94 @@ std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLa
     return controls;
 }
 
-void PlaceControls(const std::vector<PlacedControl>& controls, UINT dpi, const ControlFonts& fonts) {
-    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(controls.size()));
+void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, UINT dpi, const ControlFonts& fonts) {
+    std::vector<RECT> rects;
     for (const PlacedControl& control : controls) {
-        ::SendMessageW(control.Handle, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(fonts[static_cast<size_t>(control.Layout->Font)]), TRUE);
-        const RECT r = TwipsRect(*control.Layout, dpi);
-        if (batch) {
-            batch = ::DeferWindowPos(batch, control.Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                                     SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control, fonts)), TRUE);
+        rects.push_back(TwipsRect(*control.Layout, layoutDpi));
+    }
+    FitTexts(controls, rects, dpi, fonts);
+    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(controls.size()));
+    for (size_t i = 0; i < controls.size() && batch; ++i) {
+        const RECT& r = rects[i];
+        batch = ::DeferWindowPos(batch, controls[i].Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                 SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (batch) ::EndDeferWindowPos(batch);
 }
 
-}  // namespace tindrel::ui
+void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rects, UINT dpi, const ControlFonts& fonts) {
+    const size_t count = controls.size();
+    const auto kindOf = [&](size_t i) { return controls[i].Layout->Kind; };
+    // Which label holds which, as the table draws them: the smallest box around each.
+    std::vector<size_t> holder(count, count);
+    for (size_t i = 0; i < count; ++i) {
+        for (size_t j = 0; j < count; ++j) {
+            if (j == i || kindOf(i) != ControlKind::Label || kindOf(j) != ControlKind::Label) continue;
+            if (Holds(rects[i], rects[j]) && (holder[j] == count || Holds(rects[holder[j]], rects[i]))) holder[j] = i;
+        }
+    }
+    const auto heldBy = [&](size_t inner, size_t outer) {
+        for (size_t h = holder[inner]; h < count; h = holder[h]) {
+            if (h == outer) return true;
+        }
+        return false;
+    };
 
-namespace tindrel::ui {
+    // Each text's own room: a label's from its top, wrapped at its width (a label that
+    // holds others keeps its box and records what its own text needs); a button's on one
+    // line inside its 3D edge, around its centre.
+    const HDC screen = ::GetDC(nullptr);
+    const HGDIOBJ old = ::GetCurrentObject(screen, OBJ_FONT);
+    const int edge = ::MulDiv(2, static_cast<int>(dpi), 96);
+    std::vector<LONG> textHeight(count);
+    for (size_t i = 0; i < count; ++i) {
+        RECT& box = rects[i];
+        textHeight[i] = box.bottom - box.top;
+        if (kindOf(i) == ControlKind::RichText || kindOf(i) == ControlKind::Icon) continue;
+        const std::wstring text = TextOf(controls[i].Handle);
+        ::SelectObject(screen, FontOf(controls[i], fonts));
+        if (kindOf(i) == ControlKind::Label) {
+            RECT needed{0, 0, box.right - box.left, 0};
+            ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+            textHeight[i] = needed.bottom;
+            if (std::find(holder.begin(), holder.end(), i) == holder.end()) {
+                box.bottom = std::max(box.bottom, box.top + needed.bottom);
+            }
+        } else {
+            RECT needed{};
+            ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+            const LONG wider = std::max<LONG>(0, needed.right + 2 * edge - (box.right - box.left));
+            const LONG taller = std::max<LONG>(0, needed.bottom + 2 * edge - (box.bottom - box.top));
+            ::InflateRect(&box, (wider + 1) / 2, (taller + 1) / 2);
+        }
+    }
+    ::SelectObject(screen, old);
+    ::ReleaseDC(nullptr, screen);
 
-void MoveToSuggestedRect(HWND window, const RECT& suggested) {
-    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // From the top down, a control that now overlaps one above it moves down below it (a
+    // held label below its holder's own text); the results box gives up the room at its
+    // top instead, and a label's box grows to hold what it held.
+    std::vector<size_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].top < rects[b].top; });
+    std::vector<bool> placed(count);
+    for (const size_t j : order) {
+        RECT& box = rects[j];
+        LONG top = box.top;
+        for (size_t i = 0; i < count; ++i) {
+            const RECT& above = rects[i];
+            if (!placed[i] || above.right <= box.left || box.right <= above.left) continue;
+            top = std::max(top, heldBy(j, i) ? above.top + textHeight[i] : above.bottom);
+        }
+        if (kindOf(j) == ControlKind::RichText) {
+            box.top = std::min(top, box.bottom);
+        } else {
+            ::OffsetRect(&box, 0, top - box.top);
+        }
+        for (size_t h = holder[j]; h < count; h = holder[h]) rects[h].bottom = std::max(rects[h].bottom, box.bottom);
+        placed[j] = true;
+    }
 }
 
 }  // namespace tindrel::ui

@@ -21,12 +21,19 @@ std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLa
 
 using ControlFonts = std::array<HFONT, kControlFontCount>;  // by ControlFont
 
-// Gives every control its table font and moves it to its table rectangle at `dpi`, in
-// one deferred batch. Called on creation and whenever the window's DPI changes.
-void PlaceControls(const std::vector<PlacedControl>& controls, UINT dpi, const ControlFonts& fonts);
+// Gives every control its table font and moves it to its table rectangle at `layoutDpi`
+// (LayoutDpi), made larger where its text still does not fit (FitTexts), in one deferred
+// batch. `dpi` is the window's own. Called whenever the window is laid out.
+void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, UINT dpi, const ControlFonts& fonts);
 
-// Moves a window to the rectangle WM_DPICHANGED suggests.
-void MoveToSuggestedRect(HWND window, const RECT& suggested);
+// Where a text does not fit its control's rectangle (a window stopped at the work area
+// draws its fonts larger than its table), the control grows to it: a label downwards,
+// wrapped at its width, a push button around its centre, to one line inside its 3D edge.
+// What it then overlaps below it moves down (a label held by another below its holder's
+// own text, the holder growing with it), except the results box, which gives up the room
+// at its top. Where every text fits, nothing changes. `rects` are the controls'
+// rectangles, in their order.
+void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rects, UINT dpi, const ControlFonts& fonts);
 
 RECT TwipsRect(const ControlLayout& layout, UINT dpi);
 

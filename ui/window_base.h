@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "resources/resource_ids.h"
 #include "run/system_error.h"
 #include "run/win/fatal_error_report.h"
@@ -13,6 +15,16 @@
 #include "ui/layout.h"
 
 namespace tindrel::ui {
+
+// WM_DPICHANGED (Windows 8.1), which headers for older Windows leave out.
+inline constexpr UINT kDpiChanged = 0x02E0;
+
+// A change of the message font or the text size (SPI_SETNONCLIENTMETRICS, or the
+// "WindowMetrics" section where a program names only that), or of the work area.
+inline bool IsLayoutSetting(WPARAM action, LPARAM section) {
+    if (action == SPI_SETNONCLIENTMETRICS || action == SPI_SETWORKAREA) return true;
+    return section && ::lstrcmpiW(reinterpret_cast<const wchar_t*>(section), L"WindowMetrics") == 0;
+}
 
 template <typename Derived>
 class WindowBase {
@@ -39,11 +51,16 @@ protected:
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
         try {
-            if (message == kDpiChangedMessage) {
-                // Moved to a screen of another DPI: the same layout at the new scale, in
+            if (message == kDpiChanged) {
+                // Moved to a screen of another DPI: laid out again at the new scale, over
                 // the place Windows suggests.
-                self->ApplyDpi(HIWORD(wParam));
-                MoveToSuggestedRect(window, *reinterpret_cast<const RECT*>(lParam));
+                self->Relayout(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+                return 0;
+            }
+            if (message == WM_SETTINGCHANGE && IsLayoutSetting(wParam, lParam)) {
+                RECT now;
+                ::GetWindowRect(window, &now);
+                self->Relayout(WindowDpi(window), now);
                 return 0;
             }
             return self->HandleMessage(message, wParam, lParam);
@@ -72,12 +89,21 @@ protected:
         if (!::RegisterClassExW(&windowClass)) win::ThrowLastError(L"注册窗口类", className);
     }
 
-    // Gives the window the outer size that holds `client` at its DPI and centres it on
-    // `area` (a work area, or the owner window).
-    void SizeAndCentre(ClientSize client, DWORD style, DWORD exStyle, const RECT& area) {
-        const SIZE size = OuterSizeForClient(client, style, exStyle, WindowDpi(hwnd_));
-        ::SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - size.cx) / 2,
-                       area.top + (area.bottom - area.top - size.cy) / 2, size.cx, size.cy,
+    // The one layout function, on creation, on a new DPI and on a new message font, text
+    // size or work area: Derived::ApplyDpi(dpi, workArea) makes the fonts, places the
+    // controls and returns the window's outer size, which is centred on `around` (a work
+    // area, the owner window, the window itself) and kept inside its monitor's work area.
+    void Relayout(UINT dpi, const RECT& around) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        ::GetMonitorInfoW(::MonitorFromRect(&around, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& work = monitor.rcWork;
+        const SIZE size = static_cast<Derived*>(this)->ApplyDpi(dpi, work);
+        const auto place = [](LONG centre, LONG length, LONG low, LONG high) {
+            return std::max(low, std::min(centre - length / 2, high - length));
+        };
+        ::SetWindowPos(hwnd_, nullptr, place((around.left + around.right) / 2, size.cx, work.left, work.right),
+                       place((around.top + around.bottom) / 2, size.cy, work.top, work.bottom), size.cx, size.cy,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
 

@@ -1,5 +1,5 @@
 // The dialog font on systems that answer the non-client metrics query as XP does, or not
-// at all.
+// at all; the scale a layout table is placed at for a font and a work area.
 
 #include <gtest/gtest.h>
 
@@ -55,6 +55,45 @@ TEST(MessageFontTest, TheSystemsOwnAnswerIsUsed) {
     ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
     EXPECT_EQ(std::wstring(font.lfFaceName), metrics.lfMessageFont.lfFaceName);
     EXPECT_EQ(font.lfHeight, metrics.lfMessageFont.lfHeight);
+}
+
+// The main window's frame: a caption, a system menu, a dialog frame.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+constexpr ClientSize kClient{8550, 5850};
+
+TEST(LayoutDpiTest, AWindowStopsAtANetbooksWorkArea) {
+    const RECT netbook{0, 0, 1024, 570};  // 1024 x 600 less XP's taskbar
+    const UINT capped = LayoutDpiInside(192, kClient, kStyle, kExStyle, 96, netbook);
+    EXPECT_LT(capped, 192u);
+    const SIZE fits = OuterSizeForClient(kClient, kStyle, kExStyle, capped, 96);
+    EXPECT_LE(fits.cx, 1024);
+    EXPECT_LE(fits.cy, 570);
+    const SIZE larger = OuterSizeForClient(kClient, kStyle, kExStyle, capped + 1, 96);
+    EXPECT_TRUE(larger.cx > 1024 || larger.cy > 570) << "stopped short of the work area";
+
+    EXPECT_EQ(LayoutDpiInside(120, kClient, kStyle, kExStyle, 96, netbook), 120u);
+    EXPECT_EQ(LayoutDpiInside(96, kClient, kStyle, kExStyle, 96, RECT{0, 0, 640, 480}), 96u);
+    EXPECT_EQ(LayoutDpiInside(200, kClient, kStyle, kExStyle, 144, RECT{0, 0, 0, 0}), 144u);
+    // 144 dpi on a netbook: the table itself is too tall, so it is placed a little smaller.
+    const UINT smaller = LayoutDpiInside(144, kClient, kStyle, kExStyle, 144, netbook);
+    EXPECT_LT(smaller, 144u);
+    EXPECT_LE(OuterSizeForClient(kClient, kStyle, kExStyle, smaller, 144).cy, 570);
+}
+
+TEST(LayoutDpiTest, TheTableGrowsWithTheFontBeyondItsDesignOnly) {
+    const auto font = [](int height) {
+        LOGFONTW wanted{};
+        wanted.lfHeight = -height;
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        ::lstrcpyW(wanted.lfFaceName, L"Tahoma");
+        return win::UniqueFont(::CreateFontIndirectW(&wanted));
+    };
+    EXPECT_EQ(LayoutDpi(font(11).Get(), 96), 96u);  // XP's 8 pt Tahoma
+    EXPECT_EQ(LayoutDpi(font(12).Get(), 96), 96u);
+    EXPECT_EQ(LayoutDpi(font(18).Get(), 144), 144u);
+    EXPECT_EQ(LayoutDpi(font(24).Get(), 96), 192u);  // 18 pt: twice the em
+    EXPECT_GE(LayoutDpi(font(16).Get(), 96), 128u);
 }
 
 }  // namespace

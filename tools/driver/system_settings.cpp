@@ -49,7 +49,7 @@ MessageFontSetting::MessageFontSetting(const wchar_t* face, int points) {
     font.lfWeight = FW_NORMAL;
     font.lfItalic = FALSE;
     font.lfCharSet = DEFAULT_CHARSET;
-    ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    if (face) ::lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
     ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof changed, &changed, SPIF_UPDATEINIFILE);
 }
 

@@ -28,7 +28,8 @@ private:
 // The message font (what dialogs and this program's windows use), set as the Display
 // settings set it: through SystemParametersInfo, which also updates this process's own
 // view, and saved in HKCU\Control Panel\Desktop\WindowMetrics for programs started
-// later. That key is put back as it was, byte for byte.
+// later. That key is put back as it was, byte for byte. A null `face` keeps the face and
+// changes the size only, as a text-size setting does.
 class MessageFontSetting {
 public:
     MessageFontSetting(const wchar_t* face, int points);
