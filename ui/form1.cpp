@@ -92,7 +92,11 @@ void Form1::SetResultPointer(bool Busy) { RichTextBox1.SetBusyPointer(Busy); }
 
 void Form1::SetExitEnabled(bool Enabled) { ::EnableWindow(Command3, Enabled); }
 
-void Form1::OnCommand1Click() { StartTestRun(Paths, *this, context_); }
+void Form1::OnCommand1Click() {
+    // A new run replaces the result, whatever of it was still to be shown.
+    RichTextBox1.CancelLoad();
+    StartTestRun(Paths, *this, context_);
+}
 
 void Form1::OnCommand2Click() { About.Show(hwnd_); }
 
