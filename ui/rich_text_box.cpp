@@ -18,7 +18,7 @@ namespace {
 // The first piece fills the box at once; the rest goes in on timer ticks, which come
 // only when no input or painting waits, a few pieces at a time. Wine's RichEdit lays out
 // about a kilobyte of text per 5 to 15 ms.
-constexpr size_t kFirstPiece = 8 * 1024;
+constexpr size_t kFirstPiece = 4 * 1024;
 constexpr size_t kPiece = 2 * 1024;
 constexpr DWORD kTickWorkMs = 25;
 constexpr UINT_PTR kLoadTimer = 0x7D14;
