@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "run/win/code_page.h"
+#include "run/win/fatal_error_report.h"
 #include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 #include "ui/display_text.h"
@@ -161,10 +162,10 @@ void RichTextBox::AppendPieces() {
 }
 
 // The menu an edit box has, for a box that cannot be edited: 复制 (greyed without a
-// selection) and 全选. `where` is the mouse's screen position, or -1 from the keyboard.
+// selection) and 全选. `where` is the mouse's screen position, or -1, -1 from the keyboard.
 void RichTextBox::ShowContextMenu(LPARAM where) {
     POINT point{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
-    if (where == -1) point = KeyboardMenuPoint(box_);
+    if (point.x == -1 && point.y == -1) point = KeyboardMenuPoint(box_);
     CHARRANGE selection{};
     ::SendMessageW(box_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     const UniqueMenu menu(::CreatePopupMenu());
@@ -216,7 +217,12 @@ LRESULT CALLBACK RichTextBox::Subclass(HWND box, UINT message, WPARAM wParam, LP
             if (textBox->Loading()) textBox->AppendPieces();
             return 0;
         case WM_CONTEXTMENU:
-            textBox->ShowContextMenu(lParam);
+            // No exception may cross a window procedure.
+            try {
+                textBox->ShowContextMenu(lParam);
+            } catch (...) {
+                win::ReportCurrentException();
+            }
             return 0;
     }
     return ::DefSubclassProc(box, message, wParam, lParam);

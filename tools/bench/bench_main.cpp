@@ -29,7 +29,7 @@ using e2e::RunningApp;
 using e2e::SimulatedInstall;
 using e2e::WaitUntil;
 
-constexpr int kStartups = 15;
+constexpr int kStartups = 21;
 constexpr int kPromiseRuns = 3;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
