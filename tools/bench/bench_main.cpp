@@ -107,16 +107,21 @@ long MeasureStartup(std::vector<Row>& rows) {
         RunningApp app;
         appStart.push_back(ms(app));
     }
+    // This machine's speed drifts between rounds by more than the goals allow; each ratio
+    // is the median of the rounds' own ratios, each round's three starts side by side.
+    const auto ratio = [&](const std::vector<double>& floor) {
+        std::vector<double> ratios;
+        for (size_t i = 0; i < appStart.size(); ++i) ratios.push_back(appStart[i] / floor[i]);
+        return Summarise(ratios).Median;
+    };
     const Stats bare = Summarise(bareStart), same = Summarise(sameStart), start = Summarise(appStart);
     const std::string value = Format("%.1f (%.1f-%.1f)", start.Median, start.Min, start.Max);
+    const double toSame = ratio(sameStart), toBare = ratio(bareStart);
     rows.push_back({"start-up to visible window, against the same-components window (ms)",
-                    value + Format(", ratio %.2f", start.Median / same.Median),
-                    Format("%.1f (%.1f-%.1f)", same.Median, same.Min, same.Max), "ratio <= 1.15",
-                    start.Median <= 1.15 * same.Median});
-    rows.push_back({"start-up to visible window, against the bare window (ms)",
-                    value + Format(", ratio %.2f", start.Median / bare.Median),
-                    Format("%.1f (%.1f-%.1f)", bare.Median, bare.Min, bare.Max), "ratio <= 1.3",
-                    start.Median <= 1.3 * bare.Median});
+                    value + Format(", ratio %.2f", toSame), Format("%.1f (%.1f-%.1f)", same.Median, same.Min, same.Max),
+                    "ratio <= 1.15", toSame <= 1.15});
+    rows.push_back({"start-up to visible window, against the bare window (ms)", value + Format(", ratio %.2f", toBare),
+                    Format("%.1f (%.1f-%.1f)", bare.Median, bare.Min, bare.Max), "ratio <= 1.3", toBare <= 1.3});
     return bareMemory;
 }
 
