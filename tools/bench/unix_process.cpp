@@ -5,9 +5,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/test_support.h"
+
 namespace tindrel::bench {
 
 int FindUnixProcess(const std::string& name) {
+    // Other users of this machine may run programs of the same name: only one started
+    // from this folder counts (Wine's command line begins with the program's path).
+    std::string folder;
+    for (const wchar_t c : testing::OwnFolder().wstring()) folder += static_cast<char>(c);
     WIN32_FIND_DATAW entry;
     const HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
@@ -17,7 +23,11 @@ int FindUnixProcess(const std::string& name) {
         if (pid <= newest) continue;
         std::ifstream comm((L"Z:\\proc\\" + std::wstring(entry.cFileName) + L"\\comm").c_str());
         std::string line;
-        if (std::getline(comm, line) && line == name) newest = pid;
+        if (!std::getline(comm, line) || line != name) continue;
+        std::ifstream command((L"Z:\\proc\\" + std::wstring(entry.cFileName) + L"\\cmdline").c_str());
+        if (std::getline(command, line, '\0') && ::lstrcmpiA(line.substr(0, folder.size()).c_str(), folder.c_str()) == 0) {
+            newest = pid;
+        }
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
     return newest;

@@ -11,7 +11,8 @@ struct UnixProcessFigures {
     long PeakKiB = 0;       // VmHWM
 };
 
-// The newest process whose /proc/PID/comm is `name` (at most 15 characters); 0 if none.
+// The newest process whose /proc/PID/comm is `name` (at most 15 characters) and that was
+// started from this program's folder; 0 if none.
 int FindUnixProcess(const std::string& name);
 UnixProcessFigures ReadUnixProcess(int pid);
 
