@@ -214,7 +214,8 @@ LRESULT CALLBACK RichTextBox::Subclass(HWND box, UINT message, WPARAM wParam, LP
         }
         case WM_TIMER:
             if (wParam != kLoadTimer) break;
-            if (textBox->Loading()) textBox->AppendPieces();
+            // Not while the mouse selects: the selection is set anew after each tick.
+            if (textBox->Loading() && ::GetCapture() != box) textBox->AppendPieces();
             return 0;
         case WM_CONTEXTMENU:
             // No exception may cross a window procedure.
