@@ -31,7 +31,7 @@ void Form1::Create(HINSTANCE instance, int show) {
 }
 
 void Form1::OnCreate() {
-    controls_ = CreateControls(hwnd_, kForm1Controls);
+    controls_ = CreateControls(hwnd_, kForm1Controls, WindowDpi(hwnd_));
     Command1 = ::GetDlgItem(hwnd_, IDC_COMMAND1);
     Command3 = ::GetDlgItem(hwnd_, IDC_COMMAND3);
     Label1 = ::GetDlgItem(hwnd_, IDC_LABEL1);

@@ -41,12 +41,14 @@ RECT TwipsRect(const ControlLayout& layout, UINT dpi) {
     return RECT{left, top, left + TwipsToPixels(layout.Width, dpi), top + TwipsToPixels(layout.Height, dpi)};
 }
 
-std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLayout> layouts) {
+std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLayout> layouts, UINT dpi) {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     std::vector<PlacedControl> controls;
     for (const ControlLayout& layout : layouts) {
         const ControlClass kind = ClassFor(layout.Kind);
-        const HWND control = ::CreateWindowExW(kind.ExStyle, kind.ClassName, layout.Text, kind.Style, 0, 0, 0, 0, parent,
+        const RECT r = TwipsRect(layout, dpi);
+        const HWND control = ::CreateWindowExW(kind.ExStyle, kind.ClassName, layout.Text, kind.Style, r.left, r.top,
+                                               r.right - r.left, r.bottom - r.top, parent,
                                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), instance, nullptr);
         if (!control) win::ThrowLastError(L"创建控件", layout.Name);
         controls.push_back({&layout, control});
@@ -55,11 +57,18 @@ std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLa
 }
 
 void PlaceControls(const std::vector<PlacedControl>& controls, UINT dpi, const ControlFonts& fonts) {
+    if (controls.empty()) return;
+    const HWND parent = ::GetParent(controls.front().Handle);
+    const BOOL redraw = ::IsWindowVisible(parent);
     HDWP batch = ::BeginDeferWindowPos(static_cast<int>(controls.size()));
     for (const PlacedControl& control : controls) {
         ::SendMessageW(control.Handle, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(fonts[static_cast<size_t>(control.Layout->Font)]), TRUE);
+                       reinterpret_cast<WPARAM>(fonts[static_cast<size_t>(control.Layout->Font)]), redraw);
         const RECT r = TwipsRect(*control.Layout, dpi);
+        RECT now{};
+        ::GetWindowRect(control.Handle, &now);
+        ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&now), 2);
+        if (::EqualRect(&now, &r)) continue;
         if (batch) {
             batch = ::DeferWindowPos(batch, control.Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                                      SWP_NOZORDER | SWP_NOACTIVATE);
