@@ -243,8 +243,9 @@ void MeasureLargeOutputs(std::vector<Row>& rows, const SimulatedInstall& install
         install.Configure(output.Settings);
         RunningApp app;
         app.Click(IDC_COMMAND1);
-        if (!WaitUntil([&] { return Caption(app.MainWindow()) == L"测试完成"; }, 60s)) {
-            rows.push_back({std::string("load ") + output.Name, "no result", "-", "-", false});
+        if (!app.MainWindow() || !WaitUntil([&] { return Caption(app.MainWindow()) == L"测试完成"; }, 60s)) {
+            rows.push_back({std::string("load ") + output.Name, app.MainWindow() ? "no result" : "no window", "-", "-",
+                            false});
             continue;
         }
         const auto due = Clock::now();
