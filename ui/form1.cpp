@@ -31,7 +31,7 @@ void Form1::Create(HINSTANCE instance, int show) {
 }
 
 void Form1::OnCreate() {
-    controls_ = CreateControls(hwnd_, kForm1Controls);
+    controls_ = CreateControls(hwnd_, kForm1Controls, WindowDpi(hwnd_));
     Command1 = ::GetDlgItem(hwnd_, IDC_COMMAND1);
     Command3 = ::GetDlgItem(hwnd_, IDC_COMMAND3);
     Label1 = ::GetDlgItem(hwnd_, IDC_LABEL1);
@@ -95,7 +95,11 @@ void Form1::SetResultPointer(bool Busy) { RichTextBox1.SetBusyPointer(Busy); }
 
 void Form1::SetExitEnabled(bool Enabled) { ::EnableWindow(Command3, Enabled); }
 
-void Form1::OnCommand1Click() { StartTestRun(Paths, *this, context_); }
+void Form1::OnCommand1Click() {
+    // A new run replaces the result, whatever of it was still to be shown.
+    RichTextBox1.CancelLoad();
+    StartTestRun(Paths, *this, context_);
+}
 
 void Form1::OnCommand2Click() { About.Show(hwnd_); }
 

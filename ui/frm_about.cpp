@@ -34,7 +34,7 @@ void FrmAbout::Show(HWND owner) {
 }
 
 void FrmAbout::OnLoad() {
-    controls_ = CreateControls(hwnd_, kAboutControls);
+    controls_ = CreateControls(hwnd_, kAboutControls, WindowDpi(hwnd_));
     lblTitle = ::GetDlgItem(hwnd_, IDC_LBLTITLE);
     lblVersion = ::GetDlgItem(hwnd_, IDC_LBLVERSION);
     picIcon = ::GetDlgItem(hwnd_, IDC_PICICON);

@@ -61,12 +61,14 @@ RECT TwipsRect(const ControlLayout& layout, UINT dpi) {
                 TwipsToPixels(layout.Left + layout.Width, dpi), TwipsToPixels(layout.Top + layout.Height, dpi)};
 }
 
-std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLayout> layouts) {
+std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLayout> layouts, UINT dpi) {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     std::vector<PlacedControl> controls;
     for (const ControlLayout& layout : layouts) {
         const ControlClass kind = ClassFor(layout.Kind);
-        const HWND control = ::CreateWindowExW(kind.ExStyle, kind.ClassName, layout.Text, kind.Style, 0, 0, 0, 0, parent,
+        const RECT r = TwipsRect(layout, dpi);
+        const HWND control = ::CreateWindowExW(kind.ExStyle, kind.ClassName, layout.Text, kind.Style, r.left, r.top,
+                                               r.right - r.left, r.bottom - r.top, parent,
                                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), instance, nullptr);
         if (!control) win::ThrowLastError(L"创建控件", layout.Name);
         controls.push_back({&layout, control});
@@ -75,15 +77,23 @@ std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLa
 }
 
 void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, UINT dpi, const ControlFonts& fonts) {
+    if (controls.empty()) return;
+    const HWND parent = ::GetParent(controls.front().Handle);
+    // Nothing is drawn before the window shows; afterwards every change is.
+    const BOOL redraw = ::IsWindowVisible(parent);
     std::vector<RECT> rects;
     for (const PlacedControl& control : controls) {
-        ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control, fonts)), TRUE);
+        ::SendMessageW(control.Handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control, fonts)), redraw);
         rects.push_back(TwipsRect(*control.Layout, layoutDpi));
     }
     FitTexts(controls, rects, dpi, fonts);
     HDWP batch = ::BeginDeferWindowPos(static_cast<int>(controls.size()));
     for (size_t i = 0; i < controls.size() && batch; ++i) {
         const RECT& r = rects[i];
+        RECT now{};
+        ::GetWindowRect(controls[i].Handle, &now);
+        ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&now), 2);
+        if (::EqualRect(&now, &r)) continue;  // created in place: not moved again
         batch = ::DeferWindowPos(batch, controls[i].Handle, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                                  SWP_NOZORDER | SWP_NOACTIVATE);
     }

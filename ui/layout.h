@@ -16,14 +16,16 @@ struct PlacedControl {
     HWND Handle;
 };
 
-// Creates the controls in tab order, so that the dialog manager's Tab follows it.
-std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLayout> layouts);
+// Creates the controls in tab order, so that the dialog manager's Tab follows it, each at
+// its table rectangle at `dpi`.
+std::vector<PlacedControl> CreateControls(HWND parent, std::span<const ControlLayout> layouts, UINT dpi);
 
 using ControlFonts = std::array<HFONT, kControlFontCount>;  // by ControlFont
 
 // Gives every control its table font and moves it to its table rectangle at `layoutDpi`
 // (LayoutDpi), made larger where its text still does not fit (FitTexts), in one deferred
-// batch. `dpi` is the window's own. Called whenever the window is laid out.
+// batch; a control already there is not moved, and nothing is redrawn before the window
+// is shown. `dpi` is the window's own. Called whenever the window is laid out.
 void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, UINT dpi, const ControlFonts& fonts);
 
 // Where a text does not fit its control's rectangle (a window stopped at the work area

@@ -2,16 +2,38 @@
 
 #include <commctrl.h>
 #include <richedit.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <string_view>
 
 #include "run/win/code_page.h"
+#include "run/win/fatal_error_report.h"
 #include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
+#include "ui/display_text.h"
 
 namespace tindrel::ui {
 namespace {
+
+// The first piece fills the box at once; the rest goes in on timer ticks, which come
+// only when no input or painting waits, a few pieces at a time. Wine's RichEdit lays out
+// about a kilobyte of text per 5 to 15 ms.
+constexpr size_t kFirstPiece = 4 * 1024;
+constexpr size_t kPiece = 2 * 1024;
+constexpr DWORD kTickWorkMs = 25;
+constexpr UINT_PTR kLoadTimer = 0x7D14;
+
+// Held here until the handle header, which the run's code owns, gets a menu kind.
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+using UniqueMenu = win::UniqueHandle<MenuTraits>;
+
+constexpr UINT kCopy = 1;
+constexpr UINT kSelectAll = 2;
 
 struct StreamSource {
     const wchar_t* Next;
@@ -34,6 +56,8 @@ std::string ReadWholeFile(const std::wstring& path) {
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) win::ThrowLastError(L"载入结果文件", path);
     std::string bytes;
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<size_t>(size.QuadPart));
     char chunk[64 * 1024];
     DWORD read = 0;
     do {
@@ -41,6 +65,32 @@ std::string ReadWholeFile(const std::wstring& path) {
         bytes.append(chunk, read);
     } while (read != 0);
     return bytes;
+}
+
+LONG TextLength(HWND box) {
+    GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return static_cast<LONG>(::SendMessageW(box, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+}
+
+// Where the keyboard's menu goes: under the end of the selection when that is in view,
+// the box's top left corner otherwise.
+POINT KeyboardMenuPoint(HWND box) {
+    CHARRANGE selection{};
+    ::SendMessageW(box, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    POINTL at{};
+    ::SendMessageW(box, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), selection.cpMax);
+    RECT client{};
+    ::GetClientRect(box, &client);
+    TEXTMETRICW metrics{};
+    const HDC dc = ::GetDC(box);
+    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(box, dc);
+    POINT point{at.x, at.y + metrics.tmHeight};
+    if (!::PtInRect(&client, POINT{at.x, at.y})) point = POINT{0, 0};
+    ::ClientToScreen(box, &point);
+    return point;
 }
 
 }  // namespace
@@ -52,18 +102,88 @@ void RichTextBox::Attach(HWND box) {
     ::SetWindowSubclass(box_, &RichTextBox::Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
-void RichTextBox::SetText(const std::wstring& text) {
-    // Streamed in as text: WM_SETTEXT would read "{\rtf" at the start as RTF.
-    StreamSource source{text.data(), text.data() + text.size()};
+// Streamed in as text: WM_SETTEXT would read "{\rtf" at the start as RTF.
+void RichTextBox::StreamIn(const wchar_t* text, size_t length) {
+    StreamSource source{text, text + length};
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, &ReadStream};
     ::SendMessageW(box_, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
 }
 
+void RichTextBox::SetText(const std::wstring& text) {
+    CancelLoad();
+    StreamIn(text.data(), text.size());
+}
+
 void RichTextBox::LoadFile(const std::wstring& path) {
-    std::wstring text = win::DecodeToolOutput(ReadWholeFile(path));
-    // A NUL would end the text early; show it as a blank so what follows stays visible.
-    std::replace(text.begin(), text.end(), L'\0', L' ');
-    SetText(text);
+    std::wstring text = TextForDisplay(win::DecodeToolOutput(ReadWholeFile(path)));
+    CancelLoad();
+    const size_t first = PieceEnd(text, 0, kFirstPiece);
+    StreamIn(text.data(), first);
+    if (first == text.size()) return;
+    pending_ = std::move(text);
+    next_ = first;
+    if (!::SetTimer(box_, kLoadTimer, USER_TIMER_MINIMUM, nullptr)) win::ThrowLastError(L"分段显示结果");
+}
+
+void RichTextBox::CancelLoad() {
+    if (!Loading()) return;
+    ::KillTimer(box_, kLoadTimer);
+    pending_ = std::wstring();
+    next_ = 0;
+}
+
+// Each piece goes at the end of the text. What the user sees, has selected or has
+// scrolled to stays as it was.
+void RichTextBox::AppendPieces() {
+    CHARRANGE selection{};
+    ::SendMessageW(box_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    POINT scrolled{};
+    ::SendMessageW(box_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    ::SendMessageW(box_, WM_SETREDRAW, FALSE, 0);
+
+    const DWORD started = ::GetTickCount();
+    std::wstring piece;
+    do {
+        const size_t end = PieceEnd(pending_, next_, kPiece);
+        piece.assign(pending_, next_, end - next_);
+        next_ = end;
+        const LONG length = TextLength(box_);
+        CHARRANGE atEnd{length, length};
+        ::SendMessageW(box_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&atEnd));
+        // No piece starts with "{" (PieceEnd), so none is taken for RTF.
+        ::SendMessageW(box_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    } while (next_ < pending_.size() && ::GetTickCount() - started < kTickWorkMs);
+
+    ::SendMessageW(box_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    ::SendMessageW(box_, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    ::SendMessageW(box_, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(box_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    if (next_ >= pending_.size()) CancelLoad();
+}
+
+// The menu an edit box has, for a box that cannot be edited: 复制 (greyed without a
+// selection) and 全选. `where` is the mouse's screen position, or -1, -1 from the keyboard.
+void RichTextBox::ShowContextMenu(LPARAM where) {
+    POINT point{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (point.x == -1 && point.y == -1) point = KeyboardMenuPoint(box_);
+    CHARRANGE selection{};
+    ::SendMessageW(box_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const UniqueMenu menu(::CreatePopupMenu());
+    if (!menu) win::ThrowLastError(L"创建快捷菜单");
+    ::AppendMenuW(menu.Get(), MF_STRING | (selection.cpMin == selection.cpMax ? MF_GRAYED : 0), kCopy, L"复制(&C)");
+    ::AppendMenuW(menu.Get(), MF_STRING, kSelectAll, L"全选(&A)");
+    const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    switch (::TrackPopupMenu(menu.Get(), align | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                             point.x, point.y, 0, box_, nullptr)) {
+        case kCopy:
+            ::SendMessageW(box_, WM_COPY, 0, 0);
+            break;
+        case kSelectAll: {
+            CHARRANGE all{0, -1};
+            ::SendMessageW(box_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+            break;
+        }
+    }
 }
 
 HCURSOR RichTextBox::Pointer() const { return ::LoadCursorW(nullptr, busy_ ? IDC_WAIT : IDC_IBEAM); }
@@ -76,19 +196,35 @@ void RichTextBox::SetBusyPointer(bool busy) {
 }
 
 LRESULT CALLBACK RichTextBox::Subclass(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
-        ::SetCursor(reinterpret_cast<RichTextBox*>(self)->Pointer());
-        return TRUE;
-    }
-    if (message == WM_GETDLGCODE) {
-        // The box is read-only and has no use for Tab; Tab, Shift+Tab and Esc are left to
-        // the dialog manager, so the keyboard can always leave the box.
-        LRESULT code = ::DefSubclassProc(box, message, wParam, lParam) & ~DLGC_WANTTAB;
-        const auto* key = reinterpret_cast<const MSG*>(lParam);
-        if (key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
-            code &= ~DLGC_WANTALLKEYS;
+    auto* const textBox = reinterpret_cast<RichTextBox*>(self);
+    switch (message) {
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) != HTCLIENT) break;
+            ::SetCursor(textBox->Pointer());
+            return TRUE;
+        case WM_GETDLGCODE: {
+            // The box is read-only and has no use for Tab; Tab, Shift+Tab and Esc are left
+            // to the dialog manager, so the keyboard can always leave the box.
+            LRESULT code = ::DefSubclassProc(box, message, wParam, lParam) & ~DLGC_WANTTAB;
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            if (key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
+                code &= ~DLGC_WANTALLKEYS;
+            }
+            return code;
         }
-        return code;
+        case WM_TIMER:
+            if (wParam != kLoadTimer) break;
+            // Not while the mouse selects: the selection is set anew after each tick.
+            if (textBox->Loading() && ::GetCapture() != box) textBox->AppendPieces();
+            return 0;
+        case WM_CONTEXTMENU:
+            // No exception may cross a window procedure.
+            try {
+                textBox->ShowContextMenu(lParam);
+            } catch (...) {
+                win::ReportCurrentException();
+            }
+            return 0;
     }
     return ::DefSubclassProc(box, message, wParam, lParam);
 }

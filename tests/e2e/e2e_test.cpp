@@ -89,6 +89,8 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     app.Click(IDC_COMMAND1);
     ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
     ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    // Its start is there at once, the rest follows between messages.
+    WaitUntil([&] { return app.Text(IDC_RICHTEXTBOX1).size() >= 70000; }, 30s);
     const std::wstring large = app.Text(IDC_RICHTEXTBOX1);
     std::wstring expected = L"{\\rtf1\\b bold}";
     while (expected.size() < 70000) expected += L"0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";

@@ -1,8 +1,10 @@
 // The keyboard alone works the program: Start has the focus from the first moment, the
 // focus comes back where it was after the user was elsewhere, Enter and Space press the
-// focused button, and Tab and Shift+Tab move through the results box and out of it.
+// focused button, Tab and Shift+Tab move through the results box and out of it, and
+// Shift+F10 or the context-menu key open the box's 复制 and 全选 menu.
 // Keys are pressed as the keyboard presses them, into the foreground window.
 
+#include <algorithm>
 #include <thread>
 
 #include "tests/e2e/e2e_fixture.h"
@@ -103,6 +105,130 @@ TEST_F(KeyboardTest, TabAndShiftTabMoveThroughTheResultsBoxAndOut) {
     EXPECT_TRUE(app.Running());
     EXPECT_EQ(app.Text(IDC_RICHTEXTBOX1), L"");
     EXPECT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_RICHTEXTBOX1));
+}
+
+// The open popup menu of the program, or null.
+HWND OpenMenu(const RunningApp& app) {
+    HWND menu = nullptr;
+    WaitUntil([&] { return (menu = app.FindWindowOf(L"#32768")) && ::IsWindowVisible(menu); }, 3s);
+    return menu && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// Pixels of menu text on the screen within `area`: a greyed item has none.
+int BlackPixels(const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return 0;
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    int black = 0;
+    const auto* pixel = static_cast<const BYTE*>(bits);
+    for (int i = 0; i < width * height; ++i, pixel += 4) black += pixel[0] < 100 && pixel[1] < 100 && pixel[2] < 100;
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return black;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!::OpenClipboard(nullptr)) return L"<clipboard busy>";
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+void PutOnClipboard(const std::wstring& text) {
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    const HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(::GlobalLock(data)));
+    ::GlobalUnlock(data);
+    ::SetClipboardData(CF_UNICODETEXT, data);
+    ::CloseClipboard();
+}
+
+TEST_F(KeyboardTest, TheResultsBoxMenuCopiesAndSelectsAll) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    const HWND box = app.Control(IDC_RICHTEXTBOX1);
+    ClickWithMouse(box);
+    ASSERT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_RICHTEXTBOX1));
+    PutOnClipboard(L"earlier");
+
+    // Nothing selected: 复制 is there but greyed, so its key leaves the menu open and
+    // copies nothing. The keyboard's menu opens at the caret, inside the box. (Wine shows
+    // no other process its menu items; Windows does.)
+    PressKey(VK_F10, true);
+    HWND menu = OpenMenu(app);
+    ASSERT_TRUE(menu) << "no menu on Shift+F10";
+    RECT boxRect{}, menuRect{};
+    ::GetWindowRect(box, &boxRect);
+    ::GetWindowRect(menu, &menuRect);
+    EXPECT_TRUE(::PtInRect(&boxRect, POINT{menuRect.left, menuRect.top}));
+    const auto items = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
+    if (items && ::GetMenuItemCount(items) == 2) {
+        wchar_t text[32] = {};
+        ::GetMenuStringW(items, 0, text, 32, MF_BYPOSITION);
+        EXPECT_EQ(std::wstring(text), L"复制(&C)");
+        EXPECT_NE(::GetMenuState(items, 0, MF_BYPOSITION) & MF_GRAYED, 0u);
+        ::GetMenuStringW(items, 1, text, 32, MF_BYPOSITION);
+        EXPECT_EQ(std::wstring(text), L"全选(&A)");
+    }
+    std::this_thread::sleep_for(300ms);
+    RECT first = menuRect, second = menuRect;
+    InflateRect(&first, -4, -4);
+    InflateRect(&second, -4, -4);
+    first.bottom = second.top = (menuRect.top + menuRect.bottom) / 2;
+    EXPECT_EQ(BlackPixels(first), 0) << "复制 is drawn as a command that can be chosen";
+    EXPECT_GT(BlackPixels(second), 10) << "全选 is not drawn as a command that can be chosen";
+    PressKey('C');
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !app.FindWindowOf(L"#32768") || !::IsWindowVisible(menu); }, 3s));
+    EXPECT_EQ(ClipboardText(), L"earlier");
+
+    // The mouse's menu opens where the right button was released.
+    POINT mouse{(boxRect.left + boxRect.right) / 2 - 40, (boxRect.top + boxRect.bottom) / 2 + 20};
+    ::SetCursorPos(mouse.x, mouse.y);
+    INPUT right[2]{};
+    right[0].type = right[1].type = INPUT_MOUSE;
+    right[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    right[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    ::SendInput(2, right, sizeof(INPUT));
+    menu = OpenMenu(app);
+    ASSERT_TRUE(menu) << "no menu on a right-click";
+    ::GetWindowRect(menu, &menuRect);
+    EXPECT_NEAR(menuRect.left, mouse.x, 2);
+    EXPECT_NEAR(menuRect.top, mouse.y, 2);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(menu); }, 3s));
+
+    // The context-menu key: 全选, then 复制 puts the whole result on the clipboard.
+    PressKey(VK_APPS);
+    ASSERT_TRUE(OpenMenu(app)) << "no menu on the context-menu key";
+    PressKey('A');
+    const DWORD length = static_cast<DWORD>(app.Text(IDC_RICHTEXTBOX1).size());
+    EXPECT_TRUE(WaitUntil([&] { return HIWORD(::SendMessageW(box, EM_GETSEL, 0, 0)) > 0; }, 3s));
+    PressKey(VK_F10, true);
+    ASSERT_TRUE(OpenMenu(app));
+    PressKey('C');
+    // The program holds the clipboard open for a moment while it copies.
+    std::wstring copied;
+    WaitUntil([&] { return (copied = ClipboardText()) != L"earlier" && copied != L"<clipboard busy>"; }, 3s);
+    EXPECT_THAT(copied, ::testing::StartsWith(L"找到 2 台刻录设备："));
+    EXPECT_THAT(copied, ::testing::HasSubstr(L"扫描完成。"));
+    EXPECT_GE(copied.size() + 8, length);
 }
 
 }  // namespace

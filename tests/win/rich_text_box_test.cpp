@@ -1,6 +1,6 @@
 // The results box on a real RichEdit control: plain text only, no length limit, the
-// output's encoding told by its byte-order mark, the pointer that follows the run, and
-// keys that leave the box.
+// output's encoding told by its byte-order mark, a large output shown in part and loaded
+// between messages, the pointer that follows the run, and keys that leave the box.
 
 #include <windows.h>
 
@@ -14,6 +14,7 @@
 
 #include "tests/support/environment.h"
 #include "run/system_error.h"
+#include "ui/display_text.h"
 #include "ui/rich_text_box.h"
 
 namespace tindrel::ui {
@@ -41,6 +42,17 @@ protected:
         return text;
     }
 
+    // Runs the thread's messages until the box has shown all of its load.
+    void FinishLoad() {
+        const DWORD giveUp = ::GetTickCount() + 60000;
+        while (box_.Loading() && ::GetTickCount() < giveUp) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        }
+        EXPECT_FALSE(box_.Loading());
+    }
+
     HWND parent_ = nullptr;
     RichTextBox box_;
 };
@@ -54,18 +66,127 @@ TEST_F(RichTextBoxTest, ALargeAnsiFileIsShownWholeWithItsLineBreaks) {
     TINDREL_REQUIRE_ANSI_CODE_PAGE(936u, "zh_CN.UTF-8");
     const std::filesystem::path file = std::filesystem::temp_directory_path() / L"tindrel-richtext.txt";
     std::string bytes = "\xD5\xFD\xD4\xDA\r\n";  // 正在, in code page 936
-    while (bytes.size() < 300000) bytes += "0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
+    while (bytes.size() < 250000) bytes += "0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
     bytes += std::string("nul\0after", 9);
     std::ofstream(file, std::ios::binary) << bytes;
 
     box_.LoadFile(file.wstring());
+    std::filesystem::remove(file);  // as the run does, at once
+    EXPECT_EQ(Text().substr(0, 3), L"正在\r") << "the start is shown before the load goes on";
+    EXPECT_TRUE(box_.Loading());
+    FinishLoad();
     const std::wstring text = Text();
-    std::filesystem::remove(file);
 
-    // RichEdit keeps paragraphs as CR: one per CR LF in the file, none added at chunk edges.
+    // RichEdit keeps paragraphs as CR: one per CR LF in the file, none added at the edges
+    // of stream chunks or of the pieces of the load.
     EXPECT_EQ(text.substr(0, 3), L"正在\r");
     EXPECT_EQ(std::count(text.begin(), text.end(), L'\r'), std::count(bytes.begin(), bytes.end(), '\n'));
     EXPECT_EQ(text.substr(text.size() - 9), L"nul after");
+}
+
+// While the rest of a load goes in, what the user selected and scrolled to stays put;
+// and whatever replaces the text ends the load.
+TEST_F(RichTextBoxTest, ALoadKeepsTheSelectionAndViewAndEndsWhenTheTextIsReplaced) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / L"tindrel-load.txt";
+    std::string bytes;
+    while (bytes.size() < 60000) bytes += "line " + std::to_string(bytes.size()) + "\r\n";
+    std::ofstream(file, std::ios::binary) << bytes;
+
+    box_.LoadFile(file.wstring());
+    ::SendMessageW(box_.Handle(), EM_SETSEL, 2, 6);
+    FinishLoad();
+    DWORD start = 0, end = 0;
+    ::SendMessageW(box_.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 2u);
+    EXPECT_EQ(end, 6u);
+    EXPECT_EQ(::SendMessageW(box_.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_EQ(Text().size(), bytes.size() - std::count(bytes.begin(), bytes.end(), '\n'));
+
+    for (const auto replace : {+[](RichTextBox& box) { box.SetText(L"正在测试..."); },
+                               +[](RichTextBox& box) { box.CancelLoad(); }}) {
+        box_.LoadFile(file.wstring());
+        ASSERT_TRUE(box_.Loading());
+        const std::wstring before = Text();
+        replace(box_);
+        EXPECT_FALSE(box_.Loading());
+        const std::wstring after = Text();
+        FinishLoad();
+        ::Sleep(50);
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        EXPECT_EQ(Text(), after) << "nothing of the earlier load arrives later";
+        EXPECT_LT(after.size(), 20000u);
+    }
+    std::filesystem::remove(file);
+}
+
+// A drive list is shown as it is; a broken tool's output is cut to its start, its lines
+// broken where they have no break of their own, and a note says what happened.
+TEST(TextForDisplayTest, ShowsTheStartOfAnOutputAndSaysWhatWasLeftOut) {
+    const std::wstring list = L"找到 2 台刻录设备：\r\n\r\n驱动器 1：D: HL-DT-ST DVDRAM GH24NSD1\r\n扫描完成。\r\n";
+    EXPECT_EQ(TextForDisplay(list), list);
+    EXPECT_EQ(TextForDisplay(std::wstring(L"a\0b", 3)), L"a b");
+    EXPECT_EQ(TextForDisplay(L""), L"");
+
+    struct Case {
+        const char* Name;
+        std::wstring Output;
+        size_t Shown, Line;
+        std::wstring Start;  // what is shown before the note
+        std::wstring Note;   // what the note says, or nothing for no note
+    };
+    const std::wstring lines = L"12345678\r\n12345678\r\n12345678\r\n";  // 30 characters
+    const Case cases[] = {
+        {"exactly the bound", lines, 30, 100, lines, L""},
+        {"cut after the last whole line", lines, 25, 100, L"12345678\r\n12345678\r\n",
+         L"只显示了开头的 20 个字符，后面的 10 个字符没有显示"},
+        {"a line longer than the bound is cut in it", std::wstring(5000, L'x'), 1234, 2000,
+         std::wstring(1234, L'x') + L"\r\n", L"只显示了开头的 1,234 个字符，后面的 3,766 个字符没有显示"},
+        {"never between CR and LF", L"abcd\r\nefgh", 5, 100, L"abcd\r\n", L"后面的 6 个字符没有显示"},
+        {"never inside a surrogate pair", L"abc\xD83D\xDCBFxyz", 4, 100, L"abc\r\n", L"后面的 5 个字符没有显示"},
+        {"a line without a break is broken", std::wstring(10, L'y') + L"\r\nzz", 100, 4,
+         L"yyyy\r\nyyyy\r\nyy\r\nzz\r\n", L"没有换行的长行在这里每 4 个字符断开显示"},
+        {"a line of exactly the longest is left whole", L"yyyy\nzzzz", 100, 4, L"yyyy\nzzzz", L""},
+        {"no break inside a surrogate pair", L"yyy\xD83D\xDCBFy", 100, 4, L"yyy\xD83D\xDCBF\r\ny\r\n",
+         L"每 4 个字符断开显示"},
+        {"cut and broken", std::wstring(3000000, L'z'), 256 * 1024, 1024, L"", L"后面的 2,737,856 个字符没有显示"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::wstring shown = TextForDisplay(c.Output, c.Shown, c.Line);
+        if (c.Note.empty()) {
+            EXPECT_EQ(shown, c.Start);
+            continue;
+        }
+        const size_t note = shown.find(L"\r\n（");
+        ASSERT_NE(note, std::wstring::npos) << "no note";
+        if (!c.Start.empty()) {
+            EXPECT_EQ(shown.substr(0, note), c.Start);
+        }
+        EXPECT_NE(shown.find(c.Note, note), std::wstring::npos);
+        EXPECT_EQ(shown.substr(shown.size() - 3), L"）\r\n");
+    }
+    // The longest line of a megabyte line is broken for display, and the shown part keeps
+    // to the bound: RichEdit never gets a paragraph it takes minutes over.
+    const std::wstring huge = TextForDisplay(std::wstring(3000000, L'z'));
+    size_t longest = 0, run = 0;
+    for (const wchar_t c : huge) {
+        run = (c == L'\r' || c == L'\n') ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    EXPECT_LE(longest, kLongestLine + 100);  // the note's own line is short
+    EXPECT_LT(huge.size(), kShownCharacters + kShownCharacters / 256);
+}
+
+TEST(TextForDisplayTest, PiecesEndAtLineBreaksAndNeverBeforeABrace) {
+    EXPECT_EQ(PieceEnd(L"ab\r\ncd\r\nef", 0, 8), 8u);
+    EXPECT_EQ(PieceEnd(L"ab\r\ncd\r\nef", 0, 7), 4u) << "after the last line break in reach";
+    EXPECT_EQ(PieceEnd(L"abcdef\r\n", 0, 7), 6u) << "not between CR and LF";
+    EXPECT_EQ(PieceEnd(L"abcd\xD83D\xDCBF", 0, 5), 4u) << "not inside a surrogate pair";
+    EXPECT_EQ(PieceEnd(L"ab\r\n{\\rtf1 x}", 0, 4), 5u) << "the next piece starts after the brace";
+    EXPECT_EQ(PieceEnd(L"ab\r\n{{{x", 0, 4), 7u);
+    EXPECT_EQ(PieceEnd(L"abc", 1, 100), 3u);
+    EXPECT_EQ(PieceEnd(L"abc", 3, 100), 3u);
 }
 
 struct EncodedOutput {

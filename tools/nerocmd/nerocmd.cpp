@@ -1,6 +1,7 @@
 // A stand-in for the burning suite's command-line drive lister, for tests and the demo.
 // What it does is chosen by nerocmd.cfg beside it (key=value lines):
 //   mode=list|empty|hang|binary|large   what to print (default list)
+//   mode=line     one line of `size` bytes without a line break
 //   mode=utf16|utf8bom  the list in UTF-16 LE or UTF-8, each with its byte-order mark
 //   mode=partial  only the first line of the list (a scan that failed half-way)
 //   mode=stderr   nothing on standard output, an error message on standard error
@@ -9,7 +10,7 @@
 //   exit=CODE     the exit status (default 0)
 //   delay=MS      wait before printing anything
 //   split=MS      print half the list, wait, print the rest (a slow scan)
-//   size=BYTES    how much `large` prints
+//   size=BYTES    how much `large` or `line` prints
 //   prefix=TEXT   printed before `large`'s lines
 //   hold=MS       keep running this long after printing (stdout still open)
 //   log=PATH      where to append the log (default nerocmd.log beside it; a folder
@@ -138,6 +139,10 @@ int wmain(int argc, wchar_t** argv) {
             DWORD read = 0;
             ::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &key, 1, &read, nullptr);
         }
+    } else if (mode == "line") {
+        std::string bytes(static_cast<size_t>(Number(settings, "size", 1 << 20)), ' ');
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = "0123456789abcdefghijklmnopqrstuvwxyz"[i % 36];
+        Print(bytes);
     } else if (mode == "list") {
         Print(Ansi(kDriveList[0]));
         ::Sleep(static_cast<DWORD>(Number(settings, "split", 0)));
