@@ -12,6 +12,7 @@
 #include "run/win/file_system_win.h"
 #include "run/win/installation_notice_win.h"
 #include "run/win/registry_win.h"
+#include "run/win/system_folder.h"
 #include "run/win/tool_launcher_win.h"
 #include "run/win/win32_error.h"
 #include "ui/form1.h"
@@ -29,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
 
         const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
         ::InitCommonControlsEx(&controls);
-        if (!app::LoadSystemLibrary(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");
+        if (!win::LoadSystemLibrary(L"msftedit.dll")) win::ThrowLastError(L"加载 RichEdit 控件", L"msftedit.dll");
 
         win::Win32Registry registry;
         win::Win32FileSystem files;

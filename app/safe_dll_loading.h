@@ -11,9 +11,4 @@ namespace tindrel::app {
 // order everywhere else.
 void RestrictDllSearchToSystem();
 
-// Loads the system DLL `name` from the system folder by its full path, and what it loads
-// in turn from there too. Null on failure, with the error in GetLastError; throws when
-// the system folder itself cannot be found.
-HMODULE LoadSystemLibrary(const wchar_t* name);
-
 }  // namespace tindrel::app

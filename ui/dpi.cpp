@@ -63,8 +63,7 @@ UINT MonitorDpi(HWND window) {
     using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
     static const auto getDpiForMonitor = [] {
-        const HMODULE shcore = ::LoadLibraryExW((win::SystemFolder() + L"\\shcore.dll").c_str(), nullptr,
-                                                LOAD_WITH_ALTERED_SEARCH_PATH);
+        const HMODULE shcore = win::LoadSystemLibrary(L"shcore.dll");
         return shcore ? reinterpret_cast<GetDpiForMonitorFn>(
                             reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
                       : nullptr;

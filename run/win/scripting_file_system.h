@@ -1,7 +1,7 @@
 #pragma once
-// The scripting runtime's FileSystemObject, called through COM automation. COM and the
-// object are set up on first use, not at program start, and kept for the life of the
-// owner.
+// The scripting runtime's FileSystemObject, called through COM automation. COM, its DLLs
+// and the object are set up on first use, not at program start, and kept for the life of
+// the owner.
 
 #include <oaidl.h>
 
@@ -12,8 +12,15 @@
 
 namespace tindrel::win {
 
+struct AutomationFunctions;
+
 class ScriptingFileSystem {
 public:
+    ScriptingFileSystem() = default;
+    ~ScriptingFileSystem();
+    ScriptingFileSystem(const ScriptingFileSystem&) = delete;
+    ScriptingFileSystem& operator=(const ScriptingFileSystem&) = delete;
+
     // Empty when the object cannot be created (the scripting runtime unregistered); that
     // is remembered for the life of the owner. Throws SystemError when the call fails.
     std::optional<bool> FileExists(const std::wstring& path);
@@ -21,7 +28,8 @@ public:
 private:
     bool Create();
 
-    std::optional<ComApartment> apartment_;  // released after the object
+    const AutomationFunctions* automation_ = nullptr;
+    bool comStarted_ = false;  // COM is ended after the object is released
     ComPtr<IDispatch> object_;
     DISPID fileExists_ = DISPID_UNKNOWN;
     bool unavailable_ = false;

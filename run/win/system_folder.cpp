@@ -14,4 +14,11 @@ std::wstring SystemFolder() {
     return std::wstring(folder, length);
 }
 
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    const std::wstring path = SystemFolder() + L'\\' + name;
+    // A full path with the altered search order: the DLL's own folder (the system folder)
+    // comes first for its dependencies, and the program's folder is not searched at all.
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 }  // namespace tindrel::win

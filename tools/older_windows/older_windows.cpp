@@ -107,6 +107,17 @@ HRESULT WINAPI CoCreateInstanceAsOlder(REFCLSID type, LPUNKNOWN outer, DWORD con
     return realCoCreateInstance(type, outer, context, interfaceId, object);
 }
 
+// The program looks COM's functions up when it first needs them: a look-up answers as
+// an import would.
+decltype(&::GetProcAddress) realGetProcAddress = ::GetProcAddress;
+FARPROC WINAPI GetProcAddressAsOlder(HMODULE module, LPCSTR name) {
+    const FARPROC found = realGetProcAddress(module, name);
+    const bool byName = (reinterpret_cast<ULONG_PTR>(name) >> 16) != 0;
+    if (!found || !byName || ::lstrcmpA(name, "CoCreateInstance") != 0) return found;
+    realCoCreateInstance = reinterpret_cast<decltype(realCoCreateInstance)>(reinterpret_cast<void*>(found));
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(CoCreateInstanceAsOlder));
+}
+
 DWORD WINAPI GetShortPathNameWAsOlder(LPCWSTR longPath, LPWSTR shortPath, DWORD size) {
     if (!On(kNoShortNames) || !longPath || ::GetFileAttributesW(longPath) == INVALID_FILE_ATTRIBUTES) {
         return realGetShortPathNameW(longPath, shortPath, size);
@@ -147,6 +158,7 @@ LONG RewriteImports() {
         Entry("TerminateProcess", TerminateProcessAsOlder, realTerminateProcess, kToolCannotBeEnded),
         Entry("DeleteFileW", DeleteFileWAsOlder, realDeleteFileW, kSharingRules),
         Entry("CoCreateInstance", CoCreateInstanceAsOlder, realCoCreateInstance, kFileSystemObjectUnregistered),
+        Entry("GetProcAddress", GetProcAddressAsOlder, realGetProcAddress, kFileSystemObjectUnregistered),
         Entry("GetShortPathNameW", GetShortPathNameWAsOlder, realGetShortPathNameW, kNoShortNames),
     };
     auto* const base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
