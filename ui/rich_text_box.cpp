@@ -24,14 +24,6 @@ constexpr size_t kPiece = 2 * 1024;
 constexpr DWORD kTickWorkMs = 25;
 constexpr UINT_PTR kLoadTimer = 0x7D14;
 
-// Held here until the handle header, which the run's code owns, gets a menu kind.
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
-};
-using UniqueMenu = win::UniqueHandle<MenuTraits>;
-
 constexpr UINT kCopy = 1;
 constexpr UINT kSelectAll = 2;
 
@@ -168,7 +160,7 @@ void RichTextBox::ShowContextMenu(LPARAM where) {
     if (point.x == -1 && point.y == -1) point = KeyboardMenuPoint(box_);
     CHARRANGE selection{};
     ::SendMessageW(box_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const UniqueMenu menu(::CreatePopupMenu());
+    const win::UniqueMenu menu(::CreatePopupMenu());
     if (!menu) win::ThrowLastError(L"创建快捷菜单");
     ::AppendMenuW(menu.Get(), MF_STRING | (selection.cpMin == selection.cpMax ? MF_GRAYED : 0), kCopy, L"复制(&C)");
     ::AppendMenuW(menu.Get(), MF_STRING, kSelectAll, L"全选(&A)");

@@ -69,10 +69,17 @@ struct PenTraits {
     static void Close(Handle h) noexcept { ::DeleteObject(h); }
 };
 
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+
 using UniqueHandleKernel = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueFont = UniqueHandle<FontTraits>;
 using UniquePen = UniqueHandle<PenTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
 
 }  // namespace tindrel::win
