@@ -116,24 +116,8 @@ HWND OpenMenu(const RunningApp& app) {
 
 // Pixels of menu text on the screen within `area`: a greyed item has none.
 int BlackPixels(const RECT& area) {
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return 0;
-    const HDC screen = ::GetDC(nullptr);
-    const HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    int black = 0;
-    const auto* pixel = static_cast<const BYTE*>(bits);
-    for (int i = 0; i < width * height; ++i, pixel += 4) black += pixel[0] < 100 && pixel[1] < 100 && pixel[2] < 100;
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return black;
+    const std::vector<std::uint32_t> pixels = ScreenPixels(area);
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), Dark));
 }
 
 std::wstring ClipboardText() {

@@ -207,33 +207,15 @@ void MeasureResponsiveness(std::vector<Row>& rows) {
 double InkedShare(HWND box) {
     RECT client{};
     ::GetClientRect(box, &client);
-    POINT origin{0, 0};
-    ::ClientToScreen(box, &origin);
-    const int width = client.right, height = client.bottom;
-    if (width <= 0 || height <= 0) return 0;
-    const HDC screen = ::GetDC(nullptr);
-    const HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+    ::MapWindowPoints(box, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    const int width = client.right - client.left, height = client.bottom - client.top;
+    const std::vector<std::uint32_t> pixels = e2e::ScreenPixels(client);
+    if (pixels.empty()) return 0;
     int inked = 0;
-    const auto* pixels = static_cast<const BYTE*>(bits);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const BYTE* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
-            if (p[0] + p[1] + p[2] < 3 * 100) {
-                ++inked;
-                break;
-            }
-        }
+        const auto row = pixels.begin() + static_cast<std::ptrdiff_t>(y) * width;
+        if (std::any_of(row, row + width, e2e::Dark)) ++inked;
     }
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     return static_cast<double>(inked) / height;
 }
 

@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <functional>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tools/driver/older_windows_answers.h"
 
@@ -24,6 +26,11 @@ RECT RectIn(HWND parent, HWND window);
 SIZE ClientSize(HWND window);
 // Saves the screen area of `window` (with its frame) as a 24-bit BMP.
 bool SaveScreenshot(HWND window, const std::wstring& path);
+// The screen's pixels within `area` (screen coordinates), row by row from the top, as
+// 0x00RRGGBB; empty for an empty area.
+std::vector<std::uint32_t> ScreenPixels(const RECT& area);
+// True for a pixel dark enough to be text.
+inline bool Dark(std::uint32_t pixel) { return (pixel & 0xFF) < 100 && ((pixel >> 8) & 0xFF) < 100 && (pixel >> 16) < 100; }
 // Presses and releases a key (with Shift held, if asked) as the keyboard would: the
 // window with the focus in the foreground gets it.
 void PressKey(WORD key, bool shift = false);
