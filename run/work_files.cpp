@@ -40,6 +40,26 @@ void RemoveIfThere(const std::wstring& path, RunContext& context) {
     if (context.Files.FileExists(path)) DeleteWithRetry(path, context);
 }
 
+std::wstring PrivateFolderName(int n) {
+    return n == 1 ? std::wstring(kPrivateFolderName) : std::wstring(kPrivateFolderName) + L"." + std::to_wstring(n);
+}
+
+// The other private folders a run may have stepped around while a stopped tool still
+// held their files: by the end of a run those tools are long gone, and what they held
+// goes now, as far as it can. Nothing here waits.
+void SweepOtherPrivateFolders(const ToolPaths& paths, RunContext& context) {
+    const std::wstring own = FolderOf(paths.ErrorFile);
+    const std::wstring temp = FolderOf(own.substr(0, own.size() - 1));
+    for (int n = 1; n <= kPrivateFolderNames; ++n) {
+        const std::wstring folder = temp + PrivateFolderName(n) + L"\\";
+        if (folder == own || !context.Files.IsDirectory(folder)) continue;
+        for (const wchar_t* name : {kOutputFile, kBatchFile, kErrorFile}) {
+            if (context.Files.FileExists(folder + name)) context.Files.TryDeleteFile(folder + name);
+        }
+        context.Files.RemoveEmptyFolder(folder);
+    }
+}
+
 struct PrivatePlace {
     std::wstring Folder;            // empty when no private folder could be had
     std::optional<SystemError> Why;  // and why not
@@ -51,10 +71,8 @@ struct PrivatePlace {
 PrivatePlace FindPrivateFolder(RunContext& context) {
     PrivatePlace place;
     for (int n = 1; n <= kPrivateFolderNames; ++n) {
-        const std::wstring name = n == 1 ? std::wstring(kPrivateFolderName)
-                                         : std::wstring(kPrivateFolderName) + L"." + std::to_wstring(n);
         try {
-            const std::wstring folder = context.Files.PrivateWorkFolder(name);
+            const std::wstring folder = context.Files.PrivateWorkFolder(PrivateFolderName(n));
             if (ClearForNewRun(folder, {kOutputFile, kBatchFile, kErrorFile}, context)) return {folder, {}};
             context.Files.RemoveEmptyFolder(folder);
             place.Why = SystemError(L"删除文件", folder, 32, L"上次测试的文件仍被其他程序占用。");
@@ -114,6 +132,7 @@ void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context) {
     if (!Paths.ErrorFile.empty() && FolderOf(Paths.ErrorFile) != Paths.WorkFolder) {
         Context.Files.RemoveEmptyFolder(FolderOf(Paths.ErrorFile));
     }
+    if (!Paths.ErrorFile.empty()) SweepOtherPrivateFolders(Paths, Context);
 }
 
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context) {
