@@ -60,6 +60,14 @@ void SweepOtherPrivateFolders(const ToolPaths& paths, RunContext& context) {
     }
 }
 
+// The private folders this run's files went to, once they are empty.
+void RemoveEmptyPrivateFolders(const ToolPaths& paths, RunContext& context) {
+    if (!paths.WorkFolder.empty() && paths.WorkFolder != paths.Folder) context.Files.RemoveEmptyFolder(paths.WorkFolder);
+    if (!paths.ErrorFile.empty() && FolderOf(paths.ErrorFile) != paths.WorkFolder) {
+        context.Files.RemoveEmptyFolder(FolderOf(paths.ErrorFile));
+    }
+}
+
 struct PrivatePlace {
     std::wstring Folder;            // empty when no private folder could be had
     std::optional<SystemError> Why;  // and why not
@@ -128,10 +136,7 @@ void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context) {
         RemoveIfThere(Paths.WorkFolder + kBatchFile, Context);
     }
     if (!Paths.ErrorFile.empty()) RemoveIfThere(Paths.ErrorFile, Context);
-    if (!Paths.WorkFolder.empty() && Paths.WorkFolder != Paths.Folder) Context.Files.RemoveEmptyFolder(Paths.WorkFolder);
-    if (!Paths.ErrorFile.empty() && FolderOf(Paths.ErrorFile) != Paths.WorkFolder) {
-        Context.Files.RemoveEmptyFolder(FolderOf(Paths.ErrorFile));
-    }
+    RemoveEmptyPrivateFolders(Paths, Context);
     if (!Paths.ErrorFile.empty()) SweepOtherPrivateFolders(Paths, Context);
 }
 
@@ -139,8 +144,7 @@ void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context) {
     if (!Paths.WorkFolder.empty()) ClearForNewRun(Paths.WorkFolder, {kOutputFile, kBatchFile}, Context);
     if (!Paths.ErrorFile.empty()) ClearForNewRun(FolderOf(Paths.ErrorFile), {kErrorFile}, Context);
     // This run may not need the private folder; it is made again if it does.
-    if (!Paths.WorkFolder.empty() && Paths.WorkFolder != Paths.Folder) Context.Files.RemoveEmptyFolder(Paths.WorkFolder);
-    if (!Paths.ErrorFile.empty()) Context.Files.RemoveEmptyFolder(FolderOf(Paths.ErrorFile));
+    RemoveEmptyPrivateFolders(Paths, Context);
 }
 
 std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context) {

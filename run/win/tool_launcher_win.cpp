@@ -125,14 +125,12 @@ std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchF
     // Out of any job the program itself runs in (Run As, Task Scheduler, some launchers)
     // where that job allows it: jobs do not nest before Windows 8, and the tool must go
     // into a job of its own to be ended. Where it does not, the tool runs inside it.
-    DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB;
-    BOOL started = ::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                                    folder.c_str(), &startup, &process);
-    if (!started && ::GetLastError() == ERROR_ACCESS_DENIED) {
-        flags &= ~static_cast<DWORD>(CREATE_BREAKAWAY_FROM_JOB);
-        started = ::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                                   folder.c_str(), &startup, &process);
-    }
+    const auto start = [&](DWORD flags) {
+        return ::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                CREATE_NO_WINDOW | CREATE_SUSPENDED | flags, nullptr, folder.c_str(), &startup,
+                                &process) != FALSE;
+    };
+    const bool started = start(CREATE_BREAKAWAY_FROM_JOB) || (::GetLastError() == ERROR_ACCESS_DENIED && start(0));
     if (!started) ThrowLastError(L"启动批处理文件", batchFile);
     UniqueHandleKernel processHandle(process.hProcess);
     const UniqueHandleKernel threadHandle(process.hThread);
