@@ -16,19 +16,23 @@ UINT SystemDpi() {
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
-// True when the font mapper gives this face itself, not a substitute for it.
+// True when a font family of this name is installed. Asking for the family by name
+// enumerates only it, and realises no font: a missing face would cost the font mapper a
+// search for a substitute, once per face, before the window shows.
+int CALLBACK FamilyFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
 bool FaceInstalled(const wchar_t* face) {
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     ::lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
-    const win::UniqueFont font(::CreateFontIndirectW(&wanted));
+    bool found = false;
     const HDC screen = ::GetDC(nullptr);
-    const HGDIOBJ old = ::SelectObject(screen, font.Get());
-    wchar_t actual[LF_FACESIZE] = {};
-    ::GetTextFaceW(screen, LF_FACESIZE, actual);
-    ::SelectObject(screen, old);
+    ::EnumFontFamiliesExW(screen, &wanted, FamilyFound, reinterpret_cast<LPARAM>(&found), 0);
     ::ReleaseDC(nullptr, screen);
-    return ::lstrcmpiW(actual, face) == 0;
+    return found;
 }
 
 // The non-client metrics as Vista and later fill them. XP refuses any size but its own,

@@ -1,5 +1,6 @@
 // The dialog font on systems that answer the non-client metrics query as XP does, or not
-// at all; the scale a layout table is placed at for a font and a work area.
+// at all; the banner's choice of face; the scale a layout table is placed at for a font
+// and a work area.
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,40 @@ TEST(MessageFontTest, TheSystemsOwnAnswerIsUsed) {
     ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
     EXPECT_EQ(std::wstring(font.lfFaceName), metrics.lfMessageFont.lfFaceName);
     EXPECT_EQ(font.lfHeight, metrics.lfMessageFont.lfHeight);
+}
+
+int CALLBACK KeepFirstFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM name) {
+    auto& first = *reinterpret_cast<std::wstring*>(name);
+    if (font->lfFaceName[0] != L'@') first = font->lfFaceName;  // '@': a vertical CJK face
+    return first.empty();
+}
+
+LOGFONTW FontOf(const win::UniqueFont& font) {
+    LOGFONTW logFont{};
+    ::GetObjectW(font.Get(), sizeof logFont, &logFont);
+    return logFont;
+}
+
+TEST(PointFontTest, TheFirstInstalledFaceIsTakenWithItsOwnWeight) {
+    std::wstring installed;
+    LOGFONTW all{};
+    all.lfCharSet = DEFAULT_CHARSET;
+    const HDC screen = ::GetDC(nullptr);
+    ::EnumFontFamiliesExW(screen, &all, KeepFirstFamily, reinterpret_cast<LPARAM>(&installed), 0);
+    ::ReleaseDC(nullptr, screen);
+    ASSERT_FALSE(installed.empty());
+    const wchar_t* missing = L"Tindrel No Such Face";
+
+    const LOGFONTW fallback = FontOf(PointFont({{missing, FW_NORMAL}, {installed.c_str(), FW_BLACK}}, 12, 96));
+    EXPECT_EQ(std::wstring(fallback.lfFaceName), installed);
+    EXPECT_EQ(fallback.lfWeight, FW_BLACK);
+    EXPECT_EQ(fallback.lfHeight, -16);
+    const LOGFONTW first = FontOf(PointFont({{installed.c_str(), FW_NORMAL}, {L"Tahoma", FW_BOLD}}, 12, 144));
+    EXPECT_EQ(std::wstring(first.lfFaceName), installed);
+    EXPECT_EQ(first.lfWeight, FW_NORMAL);
+    EXPECT_EQ(first.lfHeight, -24);
+    // None installed: the first face is asked for, and the font mapper finds the nearest.
+    EXPECT_EQ(std::wstring(FontOf(PointFont({{missing, FW_BOLD}}, 12, 96)).lfFaceName), missing);
 }
 
 // The main window's frame: a caption, a system menu, a dialog frame.
