@@ -96,6 +96,11 @@ long MeasureStartup(std::vector<Row>& rows) {
     std::vector<double> bareStart, sameStart, appStart;
     long bareMemory = 0;
     const auto ms = [](const RunningApp& app) { return static_cast<double>(app.StartupTime().count()) / 1000.0; };
+    // Each program is ended the moment its window shows. Wine and the X server go on
+    // taking its windows down for some milliseconds after the process has gone, and
+    // whatever starts then pays for it (the program, started after the heavier floor, was
+    // charged about 12 ms before its first line ran); each start waits until that is over.
+    const auto settle = [] { std::this_thread::sleep_for(300ms); };
     for (int i = 0; i < kStartups; ++i) {
         {
             RunningApp bare(L"bare_window.exe", L"TindrelBareWindow");
@@ -103,28 +108,36 @@ long MeasureStartup(std::vector<Row>& rows) {
             std::this_thread::sleep_for(200ms);
             bareMemory = std::max(bareMemory, ReadUnixProcess(FindUnixProcess("bare_window.exe")).PeakKiB);
         }
+        settle();
         {
             RunningApp same(L"same_components_window.exe", L"TindrelSameComponentsWindow");
             sameStart.push_back(ms(same));
         }
-        RunningApp app;
-        appStart.push_back(ms(app));
+        settle();
+        {
+            RunningApp app;
+            appStart.push_back(ms(app));
+        }
+        settle();
     }
     // This machine's speed drifts between rounds by more than the goals allow; each ratio
     // is the median of the rounds' own ratios, each round's three starts side by side.
-    const auto ratio = [&](const std::vector<double>& floor) {
+    const auto ratio = [](const std::vector<double>& floor, const std::vector<double>& start) {
         std::vector<double> ratios;
-        for (size_t i = 0; i < appStart.size(); ++i) ratios.push_back(appStart[i] / floor[i]);
+        for (size_t i = 0; i < start.size(); ++i) ratios.push_back(start[i] / floor[i]);
         return Summarise(ratios).Median;
     };
     const Stats bare = Summarise(bareStart), same = Summarise(sameStart), start = Summarise(appStart);
     const std::string value = Format("%.1f (%.1f-%.1f)", start.Median, start.Min, start.Max);
-    const double toSame = ratio(sameStart), toBare = ratio(bareStart);
+    const double toSame = ratio(sameStart, appStart), toBare = ratio(bareStart, appStart);
     rows.push_back({"start-up to visible window, against the same-components window (ms)",
                     value + Format(", ratio %.2f", toSame), Format("%.1f (%.1f-%.1f)", same.Median, same.Min, same.Max),
                     "ratio <= 1.15", toSame <= 1.15});
+    // Beside the bare window, what the components alone cost: the same-components window's own ratio.
     rows.push_back({"start-up to visible window, against the bare window (ms)", value + Format(", ratio %.2f", toBare),
-                    Format("%.1f (%.1f-%.1f)", bare.Median, bare.Min, bare.Max), "ratio <= 1.3", toBare <= 1.3});
+                    Format("%.1f (%.1f-%.1f)", bare.Median, bare.Min, bare.Max) +
+                        Format("; the same-components window: ratio %.2f", ratio(bareStart, sameStart)),
+                    "ratio <= 1.3", toBare <= 1.3});
     return bareMemory;
 }
 
