@@ -20,7 +20,7 @@ const std::wstring kListStart = L"找到 2 台刻录设备";
 const std::wstring kListEnd = L"扫描完成。";
 
 int CountProcesses(const wchar_t* name) {
-    const UniqueHandle<FileHandleTraits> snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     int count = 0;
@@ -30,7 +30,15 @@ int CountProcesses(const wchar_t* name) {
     return count;
 }
 
-class Win32RunTest : public RunFixture {};
+class Win32RunTest : public RunFixture {
+protected:
+    // A run that did not finish says why, and leaves nothing in the tool folder.
+    void ExpectExplained(const std::wstring& folder, const std::wstring& why) {
+        EXPECT_EQ(view.Caption, L"测试未完成");
+        EXPECT_THAT(view.Result, HasSubstr(why));
+        EXPECT_FALSE(WorkFilesLeft(folder));
+    }
+};
 
 TEST_F(Win32RunTest, ARealRunTakesTwelveSecondsAndLeavesNothingBehind) {
     const std::wstring folder = MakeToolFolder(kBase / L"Nero");
@@ -261,21 +269,24 @@ TEST_F(Win32RunTest, AnOldOutputHeldOpenByAnotherProgramIsNeverShownAsNew) {
     EXPECT_FALSE(fs::exists(paths.WorkFolder));
 }
 
-TEST_F(Win32RunTest, AnEmptyOutputIsExplainedNotShownAsSuccess) {
+TEST_F(Win32RunTest, AnEmptyOutputOrAToolNotFoundIsExplainedNotShownAsSuccess) {
     const std::wstring folder = MakeToolFolder(kBase / L"empty", "mode=empty\r\n");
     Run();
-    EXPECT_EQ(view.Caption, L"测试未完成");
-    EXPECT_THAT(view.Result, HasSubstr(L"没有输出任何内容"));
+    ExpectExplained(folder, L"没有输出任何内容");
     EXPECT_THAT(view.Result, HasSubstr(folder));
     EXPECT_EQ(view.Loads, 0);
-    EXPECT_FALSE(WorkFilesLeft(folder));
+
+    // PATHEXT without .EXE: the interpreter cannot find the tool that is there.
+    {
+        const EnvironmentVariable pathext(L"PATHEXT", L".COM;.BAT;.CMD");
+        Run();
+        ExpectExplained(folder, L"命令解释器找不到 nerocmd");
+    }
 
     // The command interpreter still creates b.txt when the tool is not there at all.
     fs::remove(folder + L"nerocmd.exe");
     Run();
-    EXPECT_EQ(view.Caption, L"测试未完成");
-    EXPECT_THAT(view.Result, HasSubstr(L"没有找到 nerocmd"));
-    EXPECT_FALSE(WorkFilesLeft(folder));
+    ExpectExplained(folder, L"没有找到 nerocmd");
 }
 
 TEST_F(Win32RunTest, RegistryPathsAreTakenOnlyWhenTheyAreFullPaths) {
@@ -349,13 +360,6 @@ TEST_F(Win32RunTest, HowTheToolEndsAndWhatItSaysOnItsErrorOutputReachTheUser) {
         EXPECT_EQ(CountProcesses(L"nerocmd.exe"), 0);
     }
 
-    // PATHEXT without .EXE: the interpreter cannot find the tool that is there.
-    const std::wstring folder = MakeToolFolder(kBase / L"endings");
-    const EnvironmentVariable pathext(L"PATHEXT", L".COM;.BAT;.CMD");
-    Run();
-    EXPECT_EQ(view.Caption, L"测试未完成");
-    EXPECT_THAT(view.Result, HasSubstr(L"命令解释器找不到 nerocmd"));
-    EXPECT_FALSE(WorkFilesLeft(folder));
 }
 
 TEST_F(Win32RunTest, AnOutputStillHeldWhenTheRunEndsIsLeftForTheNextRun) {
