@@ -8,6 +8,8 @@
 namespace tindrel {
 namespace {
 
+constexpr unsigned long kErrorSharingViolation = 32;
+
 // Deletes the file if it is there, retrying while another process holds it; a virus
 // scanner or a tool's last moments can hold it for a while. Returns the error when it
 // was still held after the retry time.
@@ -83,7 +85,7 @@ PrivatePlace FindPrivateFolder(RunContext& context) {
             const std::wstring folder = context.Files.PrivateWorkFolder(PrivateFolderName(n));
             if (ClearForNewRun(folder, {kOutputFile, kBatchFile, kErrorFile}, context)) return {folder, {}};
             context.Files.RemoveEmptyFolder(folder);
-            place.Why = SystemError(L"删除文件", folder, 32, L"上次测试的文件仍被其他程序占用。");
+            place.Why = SystemError(L"删除文件", folder, kErrorSharingViolation, L"上次测试的文件仍被其他程序占用。");
         } catch (const SystemError& error) {
             place.Why = error;
         }
@@ -154,13 +156,11 @@ std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context
 
     // The command interpreter cannot make a network folder its working directory, so
     // the batch file for one always lives apart and reaches the tool through pushd.
-    std::optional<SystemError> refused;
     if (!IsNetworkPath(Paths.Folder) && ClearForNewRun(Paths.Folder, {kOutputFile, kBatchFile}, Context)) {
         const std::optional<std::string> bytes = EncodeBatchFile(Paths, Paths.Folder, Context, explanation);
         if (!bytes) return explanation;
         Paths.WorkFolder = Paths.Folder;
-        refused = Context.Files.TryWriteFile(Paths.Folder + kBatchFile, *bytes);
-        if (!refused) return std::nullopt;
+        if (!Context.Files.TryWriteFile(Paths.Folder + kBatchFile, *bytes)) return std::nullopt;
     }
     // A standard user may not write under Program Files; the private folder is theirs.
     if (privatePlace.Folder.empty()) {

@@ -3,7 +3,6 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <climits>
 #include <string>
 
 #include "run/win/win32_error.h"

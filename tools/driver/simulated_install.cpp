@@ -55,7 +55,7 @@ void SimulatedInstall::RemoveEntry() const { ::RegDeleteValueW(key_, kInstallVal
 bool SimulatedInstall::WorkFilesLeft() const { return testing::WorkFilesLeft(folder_); }
 
 int SimulatedInstall::EndToolsStillRunning() const {
-    const win::UniqueHandle<win::FileHandleTraits> snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const win::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return 0;
     const fs::path tool = folder_ / L"nerocmd.exe";
     int ended = 0;
@@ -64,7 +64,7 @@ int SimulatedInstall::EndToolsStillRunning() const {
     for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
         if (::lstrcmpiW(entry.szExeFile, L"nerocmd.exe") != 0) continue;
         // The first module of a process is its program.
-        const win::UniqueHandle<win::FileHandleTraits> modules(
+        const win::UniqueFile modules(
             ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, entry.th32ProcessID));
         MODULEENTRY32W program{};
         program.dwSize = sizeof program;

@@ -17,7 +17,6 @@ bool On(Answer answer) { return shared && (shared->Answers & answer) != 0; }
 
 // What the program's import slots held before, for the calls that pass through.
 decltype(&::MsgWaitForMultipleObjectsEx) realMsgWaitForMultipleObjectsEx = ::MsgWaitForMultipleObjectsEx;
-decltype(&::MsgWaitForMultipleObjects) realMsgWaitForMultipleObjects = ::MsgWaitForMultipleObjects;
 decltype(&::CreateProcessW) realCreateProcessW = ::CreateProcessW;
 decltype(&::AssignProcessToJobObject) realAssignProcessToJobObject = ::AssignProcessToJobObject;
 decltype(&::SetInformationJobObject) realSetInformationJobObject = ::SetInformationJobObject;
@@ -41,12 +40,6 @@ DWORD WINAPI MsgWaitForMultipleObjectsExAsOlder(DWORD count, const HANDLE* handl
                                                 DWORD flags) {
     if (On(kWakeMaskBeforeWindows8) && (wakeMask & kTouchAndPointer)) return Failing(ERROR_INVALID_PARAMETER, WAIT_FAILED);
     return realMsgWaitForMultipleObjectsEx(count, handles, milliseconds, wakeMask, flags);
-}
-
-DWORD WINAPI MsgWaitForMultipleObjectsAsOlder(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                              DWORD wakeMask) {
-    if (On(kWakeMaskBeforeWindows8) && (wakeMask & kTouchAndPointer)) return Failing(ERROR_INVALID_PARAMETER, WAIT_FAILED);
-    return realMsgWaitForMultipleObjects(count, handles, waitAll, milliseconds, wakeMask);
 }
 
 BOOL WINAPI CreateProcessWAsOlder(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
@@ -107,8 +100,8 @@ HRESULT WINAPI CoCreateInstanceAsOlder(REFCLSID type, LPUNKNOWN outer, DWORD con
     return realCoCreateInstance(type, outer, context, interfaceId, object);
 }
 
-// The program looks COM's functions up when it first needs them: a look-up answers as
-// an import would.
+// The program looks COM's functions up when it first needs them, so CoCreateInstance is
+// rewritten where it is looked up.
 decltype(&::GetProcAddress) realGetProcAddress = ::GetProcAddress;
 FARPROC WINAPI GetProcAddressAsOlder(HMODULE module, LPCSTR name) {
     const FARPROC found = realGetProcAddress(module, name);
@@ -147,8 +140,6 @@ LONG RewriteImports() {
     const Rewrite rewrites[] = {
         Entry("MsgWaitForMultipleObjectsEx", MsgWaitForMultipleObjectsExAsOlder, realMsgWaitForMultipleObjectsEx,
               kWakeMaskBeforeWindows8),
-        Entry("MsgWaitForMultipleObjects", MsgWaitForMultipleObjectsAsOlder, realMsgWaitForMultipleObjects,
-              kWakeMaskBeforeWindows8),
         Entry("CreateProcessW", CreateProcessWAsOlder, realCreateProcessW, kJobWithoutBreakaway),
         Entry("AssignProcessToJobObject", AssignProcessToJobObjectAsOlder, realAssignProcessToJobObject,
               kJobWithoutBreakaway),
@@ -157,7 +148,6 @@ LONG RewriteImports() {
         Entry("TerminateJobObject", TerminateJobObjectAsOlder, realTerminateJobObject, kToolCannotBeEnded),
         Entry("TerminateProcess", TerminateProcessAsOlder, realTerminateProcess, kToolCannotBeEnded),
         Entry("DeleteFileW", DeleteFileWAsOlder, realDeleteFileW, kSharingRules),
-        Entry("CoCreateInstance", CoCreateInstanceAsOlder, realCoCreateInstance, kFileSystemObjectUnregistered),
         Entry("GetProcAddress", GetProcAddressAsOlder, realGetProcAddress, kFileSystemObjectUnregistered),
         Entry("GetShortPathNameW", GetShortPathNameWAsOlder, realGetShortPathNameW, kNoShortNames),
     };

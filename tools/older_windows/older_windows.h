@@ -8,7 +8,7 @@
 namespace tindrel::older {
 
 enum Answer : LONG {
-    // The message waits reject QS_TOUCH | QS_POINTER (0x1800), which Windows 8 added:
+    // The message wait rejects QS_TOUCH | QS_POINTER (0x1800), which Windows 8 added:
     // WAIT_FAILED with ERROR_INVALID_PARAMETER.
     kWakeMaskBeforeWindows8 = 1 << 0,
     // The program runs in a job that allows no breakaway, where jobs do not nest
