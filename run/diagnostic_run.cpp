@@ -91,7 +91,7 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
 
     const auto pressedAgain = [&Context] { return Context.RestartRequested; };
     bool arrived = false;
-    while (!arrived && cycles < kMaximumCycles) {
+    while (!arrived && cycles < Context.MaximumCycles) {
         const Milliseconds cycleEnd = Context.Time.Now() + Context.CycleLength;
         ++cycles;
         if (!pressedAgain()) Context.Events.ProcessEventsUntil(cycleEnd, pressedAgain);
@@ -102,7 +102,7 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     const std::optional<unsigned long> status = Context.Tool->ExitCode();
     // Whatever it left running (a helper holding the output) lets go of the work files.
     StopTool(Context);
-    if (!arrived) return ShowNoResult(NoResultText(Context.CycleLength.count() * kMaximumCycles / 1000), Paths, View, Context);
+    if (!arrived) return ShowNoResult(NoResultText(Context.CycleLength.count() * Context.MaximumCycles / 1000), Paths, View, Context);
     const std::uint64_t outputSize = Context.Files.FileExists(outputPath) ? Context.Files.FileSize(outputPath) : 0;
     if (outputSize == 0 || status.value_or(0) != 0) {
         return ShowNoResult(ToolFailedText(Paths, status, outputSize, Context.Files), Paths, View, Context);

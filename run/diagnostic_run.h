@@ -8,6 +8,11 @@
 
 namespace tindrel {
 
+inline constexpr int kMinimumCycles = 2;
+// A drive scan that has not finished after 20 cycles (two minutes, ten times what the
+// window promises) is hung; the run then gives up instead of waiting forever.
+inline constexpr int kMaximumCycles = 20;
+
 // The platform a run works on, and what outlives one run: whether a run is under way,
 // whether Start was pressed again during it, and the tool it launched last.
 struct RunContext {
@@ -25,16 +30,12 @@ struct RunContext {
     InstallationNotice& Notice;
 
     Milliseconds CycleLength{6000};
+    int MaximumCycles = kMaximumCycles;
 
     bool Running = false;
     bool RestartRequested = false;
     std::unique_ptr<LaunchedTool> Tool;
 };
-
-inline constexpr int kMinimumCycles = 2;
-// A drive scan that has not finished after 20 cycles (two minutes, ten times what the
-// window promises) is hung; the run then gives up instead of waiting forever.
-inline constexpr int kMaximumCycles = 20;
 
 // Runs the tool and shows its output; returns when the run has finished. Called while a
 // run waits (Start pressed again), it only asks that run to begin again from its first

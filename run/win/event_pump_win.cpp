@@ -21,6 +21,11 @@ void DispatchWindowMessage(MSG& message) {
     ::DispatchMessageW(&message);
 }
 
+DWORD WINAPI Win32EventPump::SystemMessageWait(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                               DWORD flags) {
+    return ::MsgWaitForMultipleObjectsEx(count, handles, milliseconds, wakeMask, flags);
+}
+
 // Every input the headers of the oldest Windows this build runs on know of, set here in
 // the program's own translation unit, whatever its users were compiled for.
 Win32EventPump::Win32EventPump(Clock& clock, MessageWait wait) : clock_(clock), wait_(wait), wakeMask_(QS_ALLINPUT) {}

@@ -19,11 +19,16 @@ void DispatchWindowMessage(MSG& message);
 // deadline passes, then handles everything pending. A wait Windows refuses is reported.
 class Win32EventPump final : public EventPump {
 public:
+    // MsgWaitForMultipleObjectsEx read from the import table at every call, not once when
+    // the pump is made: a hook placed on the import later still sees every wait.
+    static DWORD WINAPI SystemMessageWait(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                          DWORD flags);
+
     using MessageWait = DWORD(WINAPI*)(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
                                        DWORD flags);
     // `wait` is the system's message wait; tests hand in one that answers as another
     // Windows would.
-    explicit Win32EventPump(Clock& clock, MessageWait wait = ::MsgWaitForMultipleObjectsEx);
+    explicit Win32EventPump(Clock& clock, MessageWait wait = &SystemMessageWait);
     void ProcessEventsUntil(Milliseconds deadline, const std::function<bool()>& stop) override;
 
 private:

@@ -1,7 +1,6 @@
 // The real tindrel.exe under Wine, driven from outside as a user would drive it.
 
 #include <fstream>
-#include <thread>
 
 #include "resources/form1_layout.h"
 #include "tests/e2e/e2e_fixture.h"
@@ -61,21 +60,21 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     ASSERT_TRUE(app.MainWindow());
     const auto start = std::chrono::steady_clock::now();
     app.Click(IDC_COMMAND1);
-    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
     EXPECT_EQ(app.Text(IDC_RICHTEXTBOX1), L"正在测试...请稍候！！");
     EXPECT_FALSE(app.Enabled(IDC_COMMAND3));
     EXPECT_TRUE(fs::exists(kToolFolder / L"run.bat"));
 
     // The window stays usable while the run waits, and refuses to close.
     app.Click(IDC_COMMAND2);
-    EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) != nullptr; }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) != nullptr; }, kPromptly));
     ::PostMessageW(app.FindWindowOf(TINDREL_ABOUT_CLASS), WM_COMMAND, IDCANCEL, 0);
     ::PostMessageW(app.MainWindow(), WM_CLOSE, 0, 0);
     ::PostMessageW(app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, kPromptly));
     EXPECT_EQ(app.Caption(), L"正在测试...");
 
-    ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    ASSERT_TRUE(app.WaitForCaption(L"测试完成", kRunEnds));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 12s);
     EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(L"找到 2 台刻录设备"));
     EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(L"扫描完成。"));
@@ -87,10 +86,10 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     // Large, and starting like RTF: still shown as the text it is.
     std::ofstream(kToolFolder / L"nerocmd.cfg") << "mode=large\nsize=70000\nprefix={\\rtf1\\b bold}\n";
     app.Click(IDC_COMMAND1);
-    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
-    ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
+    ASSERT_TRUE(app.WaitForCaption(L"测试完成", kRunEnds));
     // Its start is there at once, the rest follows between messages.
-    WaitUntil([&] { return app.Text(IDC_RICHTEXTBOX1).size() >= 70000; }, 30s);
+    WaitUntil([&] { return app.Text(IDC_RICHTEXTBOX1).size() >= 70000; }, kRunEnds);
     const std::wstring large = app.Text(IDC_RICHTEXTBOX1);
     std::wstring expected = L"{\\rtf1\\b bold}";
     while (expected.size() < 70000) expected += L"0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789\r\n";
@@ -105,7 +104,7 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     std::ofstream(kToolFolder / L"run.bat") << "left over";
     app.Click(IDC_COMMAND3);
     DWORD code = 99;
-    ASSERT_TRUE(app.WaitForExit(5s, &code));
+    ASSERT_TRUE(app.WaitForExit(kPromptly, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(WorkFilesLeft());
 }
@@ -130,10 +129,15 @@ TEST_F(EndToEndTest, ExitBeforeAnyRunRemovesNothing) {
     ASSERT_TRUE(app.MainWindow());
     ::PostMessageW(app.MainWindow(), WM_CLOSE, 0, 0);
     ::PostMessageW(app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    std::this_thread::sleep_for(300ms);
+    // Posted messages are handled in order: once About is open, both requests were refused.
+    app.Click(IDC_COMMAND2);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, kPromptly));
     EXPECT_TRUE(app.Running());
+    ::PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kPromptly));
     app.Click(IDC_COMMAND3);
-    EXPECT_TRUE(app.WaitForExit(5s));
+    EXPECT_TRUE(app.WaitForExit(kPromptly));
     EXPECT_TRUE(fs::exists(kToolFolder / L"b.txt"));
 }
 
@@ -144,7 +148,7 @@ TEST_F(EndToEndTest, LoggingOffIsNotBlocked) {
     ::SendMessageTimeoutW(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &allowed);
     EXPECT_TRUE(allowed);
     ::PostMessageW(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    EXPECT_TRUE(app.WaitForExit(5s));
+    EXPECT_TRUE(app.WaitForExit(kPromptly));
 }
 
 TEST_F(EndToEndTest, TheAboutWindowIsOneWindowWithTheVersionRecordsTexts) {
@@ -154,19 +158,19 @@ TEST_F(EndToEndTest, TheAboutWindowIsOneWindowWithTheVersionRecordsTexts) {
         SCOPED_TRACE(round);
         for (int press = 0; press < 3; ++press) app.Click(IDC_COMMAND2);
         HWND about = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, 3s));
-        std::this_thread::sleep_for(300ms);
-        int count = 0;
-        ::EnumWindows(CountAboutWindows, reinterpret_cast<LPARAM>(&count));
-        EXPECT_EQ(count, 1);
+        ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, kPromptly));
         EXPECT_EQ(WindowText(about), L"关于 Tindrel");
         EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_LBLVERSION)), L"版本 2.0.0");
         EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_LBLTITLE)), L"Tindrel");
         EXPECT_EQ(ClientSize(about).cx, 382);
         EXPECT_EQ(ClientSize(about).cy, 237);
-        // Esc, through the dialog manager, closes it.
+        // Esc, through the dialog manager, closes it. Posted after the three presses, it
+        // is handled after them: any second window they made is still there.
         ::PostMessageW(::GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, 3s));
+        EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kPromptly));
+        int count = 0;
+        ::EnumWindows(CountAboutWindows, reinterpret_cast<LPARAM>(&count));
+        EXPECT_EQ(count, 0) << "more than one About window";
     }
 }
 
@@ -176,14 +180,14 @@ TEST_F(EndToEndTest, AMissingInstallationIsReportedAndEndsTheProgram) {
     ASSERT_TRUE(app.MainWindow());
     app.Click(IDC_COMMAND1);
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindowOf(L"#32770", L"错误")) != nullptr; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindowOf(L"#32770", L"错误")) != nullptr; }, kPromptly));
     std::wstring texts;
     ::EnumChildWindows(box, CollectTexts, reinterpret_cast<LPARAM>(&texts));
     EXPECT_THAT(texts, HasSubstr(L"Nero Burning Rom 未安装成功! 程序将退出!"));
     EXPECT_THAT(texts, Not(HasSubstr(L"取消")));
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     DWORD code = 0;
-    ASSERT_TRUE(app.WaitForExit(5s, &code));
+    ASSERT_TRUE(app.WaitForExit(kPromptly, &code));
     EXPECT_EQ(code, 1u);
     EXPECT_FALSE(WorkFilesLeft());
 }

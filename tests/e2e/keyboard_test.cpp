@@ -5,7 +5,6 @@
 // Keys are pressed as the keyboard presses them, into the foreground window.
 
 #include <algorithm>
-#include <thread>
 
 #include "tests/e2e/e2e_fixture.h"
 
@@ -23,7 +22,7 @@ protected:
     // True once the control with this id in `window` has the focus.
     static bool FocusComesTo(const RunningApp& app, HWND window, int id) {
         const HWND wanted = ::GetDlgItem(window, id);
-        const bool came = WaitUntil([&] { return app.Focus() == wanted; }, 3s);
+        const bool came = WaitUntil([&] { return app.Focus() == wanted; }, kPromptly);
         if (!came) ADD_FAILURE() << "focus is on " << NameOf(app.Focus()) << ", not on " << NameOf(wanted);
         return came;
     }
@@ -36,7 +35,7 @@ TEST_F(KeyboardTest, EnterOrSpaceRightAfterTheStartPressesStart) {
         ASSERT_TRUE(app.MainWindow());
         ASSERT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_COMMAND1));
         PressKey(key);
-        EXPECT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+        EXPECT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
     }
 }
 
@@ -66,9 +65,9 @@ TEST_F(KeyboardTest, TheFocusComesBackWhereItWasWhenTheWindowIsActivatedAgain) {
     {
         const OtherWindow other;
         ::SetForegroundWindow(other.Handle());
-        ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == other.Handle(); }, 3s));
+        ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == other.Handle(); }, kPromptly));
         ::SetForegroundWindow(app.MainWindow());
-        ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.MainWindow(); }, 3s));
+        ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.MainWindow(); }, kPromptly));
         EXPECT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_COMMAND2));
     }
 
@@ -78,10 +77,10 @@ TEST_F(KeyboardTest, TheFocusComesBackWhereItWasWhenTheWindowIsActivatedAgain) {
         SCOPED_TRACE(key == VK_RETURN ? "Enter" : "Esc");
         PressKey(VK_RETURN);
         HWND about = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, 3s));
-        ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == about; }, 3s));
+        ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, kPromptly));
+        ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == about; }, kPromptly));
         PressKey(key);
-        EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, 3s));
+        EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, kPromptly));
         EXPECT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_COMMAND2));
     }
 }
@@ -99,18 +98,20 @@ TEST_F(KeyboardTest, TabAndShiftTabMoveThroughTheResultsBoxAndOut) {
     EXPECT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_COMMAND2));
     PressKey(VK_TAB);
     ASSERT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_RICHTEXTBOX1));
-    // Esc is the dialog manager's too: it neither closes the window nor types anything.
+    // Esc is the dialog manager's too: it neither closes the window, nor types anything,
+    // nor moves the focus. Keys are handled in order, so Tab reaching Exit shows that Esc
+    // left the focus in the box.
     PressKey(VK_ESCAPE);
-    std::this_thread::sleep_for(300ms);
+    PressKey(VK_TAB);
+    EXPECT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_COMMAND3));
     EXPECT_TRUE(app.Running());
     EXPECT_EQ(app.Text(IDC_RICHTEXTBOX1), L"");
-    EXPECT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_RICHTEXTBOX1));
 }
 
 // The open popup menu of the program, or null.
 HWND OpenMenu(const RunningApp& app) {
     HWND menu = nullptr;
-    WaitUntil([&] { return (menu = app.FindWindowOf(L"#32768")) && ::IsWindowVisible(menu); }, 3s);
+    WaitUntil([&] { return (menu = app.FindWindowOf(L"#32768")) && ::IsWindowVisible(menu); }, kPromptly);
     return menu && ::IsWindowVisible(menu) ? menu : nullptr;
 }
 
@@ -145,7 +146,7 @@ TEST_F(KeyboardTest, TheResultsBoxMenuCopiesAndSelectsAll) {
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
     app.Click(IDC_COMMAND1);
-    ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    ASSERT_TRUE(app.WaitForCaption(L"测试完成", kRunEnds));
     const HWND box = app.Control(IDC_RICHTEXTBOX1);
     ClickWithMouse(box);
     ASSERT_TRUE(FocusComesTo(app, app.MainWindow(), IDC_RICHTEXTBOX1));
@@ -170,16 +171,17 @@ TEST_F(KeyboardTest, TheResultsBoxMenuCopiesAndSelectsAll) {
         ::GetMenuStringW(items, 1, text, 32, MF_BYPOSITION);
         EXPECT_EQ(std::wstring(text), L"全选(&A)");
     }
-    std::this_thread::sleep_for(300ms);
     RECT first = menuRect, second = menuRect;
     InflateRect(&first, -4, -4);
     InflateRect(&second, -4, -4);
     first.bottom = second.top = (menuRect.top + menuRect.bottom) / 2;
+    // The menu is drawn once 全选 shows; 复制 is drawn in the same paint.
+    EXPECT_TRUE(WaitUntil([&] { return BlackPixels(second) > 10; }, kPromptly))
+        << "全选 is not drawn as a command that can be chosen";
     EXPECT_EQ(BlackPixels(first), 0) << "复制 is drawn as a command that can be chosen";
-    EXPECT_GT(BlackPixels(second), 10) << "全选 is not drawn as a command that can be chosen";
     PressKey('C');
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitUntil([&] { return !app.FindWindowOf(L"#32768") || !::IsWindowVisible(menu); }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return !app.FindWindowOf(L"#32768") || !::IsWindowVisible(menu); }, kPromptly));
     EXPECT_EQ(ClipboardText(), L"earlier");
 
     // The mouse's menu opens where the right button was released.
@@ -196,20 +198,20 @@ TEST_F(KeyboardTest, TheResultsBoxMenuCopiesAndSelectsAll) {
     EXPECT_NEAR(menuRect.left, mouse.x, 2);
     EXPECT_NEAR(menuRect.top, mouse.y, 2);
     PressKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(menu); }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(menu); }, kPromptly));
 
     // The context-menu key: 全选, then 复制 puts the whole result on the clipboard.
     PressKey(VK_APPS);
     ASSERT_TRUE(OpenMenu(app)) << "no menu on the context-menu key";
     PressKey('A');
     const DWORD length = static_cast<DWORD>(app.Text(IDC_RICHTEXTBOX1).size());
-    EXPECT_TRUE(WaitUntil([&] { return HIWORD(::SendMessageW(box, EM_GETSEL, 0, 0)) > 0; }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return HIWORD(::SendMessageW(box, EM_GETSEL, 0, 0)) > 0; }, kPromptly));
     PressKey(VK_F10, true);
     ASSERT_TRUE(OpenMenu(app));
     PressKey('C');
     // The program holds the clipboard open for a moment while it copies.
     std::wstring copied;
-    WaitUntil([&] { return (copied = ClipboardText()) != L"earlier" && copied != L"<clipboard busy>"; }, 3s);
+    WaitUntil([&] { return (copied = ClipboardText()) != L"earlier" && copied != L"<clipboard busy>"; }, kPromptly);
     EXPECT_THAT(copied, ::testing::StartsWith(L"找到 2 台刻录设备："));
     EXPECT_THAT(copied, ::testing::HasSubstr(L"扫描完成。"));
     EXPECT_GE(copied.size() + 8, length);

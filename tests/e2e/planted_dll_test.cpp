@@ -81,12 +81,12 @@ TEST_F(PlantedDllTest, NoDllBesideTheProgramIsLoadedFromStartThroughAboutToExit)
         if (app.MainWindow()) {
             app.Click(IDC_COMMAND2);
             HWND about = nullptr;
-            EXPECT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, 5s));
+            EXPECT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, kPromptly));
             if (about) ::PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
-            EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, 5s));
+            EXPECT_TRUE(WaitUntil([&] { return app.FindWindowOf(TINDREL_ABOUT_CLASS) == nullptr; }, kPromptly));
             app.Click(IDC_COMMAND3);
             DWORD code = 99;
-            EXPECT_TRUE(app.WaitForExit(5s, &code));
+            EXPECT_TRUE(app.WaitForExit(kPromptly, &code));
             EXPECT_EQ(code, 0u);
         }
     }

@@ -1,6 +1,6 @@
 // The real tindrel.exe where real users differ from the test machine: a tool folder a
-// standard user may not write to, a tool that prints nothing or is missing, an old output
-// that another program holds, a registry path that is not a full path.
+// standard user may not write to, a tool that fails or is missing, an old output that
+// another program holds, a registry path that is not a full path.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -55,8 +55,8 @@ protected:
 
 std::wstring RunAndWait(RunningApp& app) {
     app.Click(IDC_COMMAND1);
-    EXPECT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
-    EXPECT_TRUE(WaitUntil([&] { return app.Caption() != L"正在测试..."; }, 30s));
+    EXPECT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
+    EXPECT_TRUE(WaitUntil([&] { return app.Caption() != L"正在测试..."; }, kRunEnds));
     return app.Text(IDC_RICHTEXTBOX1);
 }
 
@@ -70,94 +70,56 @@ TEST_F(RunEndToEndTest, AStandardUsersRunUnderProgramFilesShowsTheDriveList) {
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
     app.Click(IDC_COMMAND1);
-    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
     EXPECT_TRUE(fs::exists(temp / L"Tindrel\\run.bat"));
-    ASSERT_TRUE(app.WaitForCaption(L"测试完成", 20s));
+    ASSERT_TRUE(app.WaitForCaption(L"测试完成", kRunEnds));
     EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(kListEnd));
     EXPECT_FALSE(install.WorkFilesLeft());
     EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
     for (const fs::path& place : {temp, temp.parent_path(), kBase / L"Users"}) EXPECT_FALSE(fs::exists(place / L"canary"));
     app.Click(IDC_COMMAND3);
     DWORD code = 99;
-    ASSERT_TRUE(app.WaitForExit(5s, &code));
+    ASSERT_TRUE(app.WaitForExit(kPromptly, &code));
     EXPECT_EQ(code, 0u);
 }
 
-TEST_F(RunEndToEndTest, AToolThatPrintsNothingOrIsMissingIsNotReportedAsSuccess) {
-    const SimulatedInstall install(kBase / L"Nero empty", "mode=empty\n");
+TEST_F(RunEndToEndTest, WhatTheToolDidIsWhatTheUserReads) {
+    // One program through three runs: a failed scan is explained with what the tool
+    // printed and its status; the next run shows its own list though last week's output
+    // is held open by a viewer; a tool gone from its folder is explained. How each ending
+    // of the tool is told (error output, prompts, helpers, PATHEXT, no output) is in the
+    // Win32 tests, through the same run.
+    const SimulatedInstall install(kBase / L"Nero endings", "mode=partial\nexit=5\n");
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
-    EXPECT_THAT(RunAndWait(app), HasSubstr(L"没有输出任何内容"));
+    std::wstring text = RunAndWait(app);
     EXPECT_EQ(app.Caption(), L"测试未完成");
+    EXPECT_THAT(text, HasSubstr(L"找到 2 台刻录设备"));
+    EXPECT_THAT(text, HasSubstr(L"退出代码为 5"));
     EXPECT_TRUE(app.Enabled(IDC_COMMAND3));
     EXPECT_FALSE(install.WorkFilesLeft());
 
-    fs::remove(install.Folder() / L"nerocmd.exe");
-    const std::wstring text = RunAndWait(app);
-    EXPECT_THAT(text, HasSubstr(L"没有找到 nerocmd"));
-    EXPECT_THAT(text, HasSubstr(install.Folder().wstring()));
-    EXPECT_EQ(app.Caption(), L"测试未完成");
-    EXPECT_FALSE(install.WorkFilesLeft());
-}
-
-TEST_F(RunEndToEndTest, WhatTheToolDidIsWhatTheUserReads) {
-    // Finished output is shown though a helper holds it or a prompt waits for a key; a
-    // failed scan, an error written only to the error output and a tool the interpreter
-    // cannot find are explained, never shown as success.
-    const SimulatedInstall install(kBase / L"Nero endings");
-    RunningApp app;
-    ASSERT_TRUE(app.MainWindow());
-    const struct {
-        const char* Settings;
-        const wchar_t* Caption;
-        std::vector<std::wstring> Shown;
-    } cases[] = {
-        {"mode=child\n", L"测试完成", {kListEnd}},
-        {"mode=prompt\n", L"测试完成", {kListEnd}},
-        {"mode=stderr\n", L"测试未完成", {L"没有找到刻录设备的驱动程序"}},
-        {"mode=partial\nexit=5\n", L"测试未完成", {L"找到 2 台刻录设备", L"退出代码为 5"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Settings);
-        install.Configure(c.Settings);
-        const std::wstring text = RunAndWait(app);
-        EXPECT_EQ(app.Caption(), c.Caption);
-        for (const std::wstring& shown : c.Shown) EXPECT_THAT(text, HasSubstr(shown));
-        EXPECT_FALSE(install.WorkFilesLeft());
-    }
-    app.Click(IDC_COMMAND3);
-    ASSERT_TRUE(app.WaitForExit(5s));
-
-    // PATHEXT without .EXE, inherited by the program.
     install.Configure("mode=list\n");
-    wchar_t pathext[1024] = {};
-    const DWORD length = ::GetEnvironmentVariableW(L"PATHEXT", pathext, 1024);
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"PATHEXT", L".COM;.BAT;.CMD"));
-    RunningApp withoutExe;
-    ::SetEnvironmentVariableW(L"PATHEXT", length ? pathext : nullptr);
-    ASSERT_TRUE(withoutExe.MainWindow());
-    EXPECT_THAT(RunAndWait(withoutExe), HasSubstr(L"命令解释器找不到 nerocmd"));
-    EXPECT_EQ(withoutExe.Caption(), L"测试未完成");
-    EXPECT_FALSE(install.WorkFilesLeft());
-}
-
-TEST_F(RunEndToEndTest, AnOldOutputHeldByAnotherProgramIsNeverShownAsNew) {
-    const SimulatedInstall install(kBase / L"Nero stale");
-    RunningApp app;
-    ASSERT_TRUE(app.MainWindow());
-    EXPECT_THAT(RunAndWait(app), HasSubstr(kListEnd));
-    // Between runs, a viewer opens last week's output and lets others delete it.
     std::ofstream(install.Folder() / L"b.txt") << "CD-ROM 0: OLD DRIVE FROM LAST WEEK\n";
     const HANDLE viewer = ::CreateFileW((install.Folder() / L"b.txt").c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                         0, nullptr);
     ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
-    const std::wstring text = RunAndWait(app);
+    text = RunAndWait(app);
     ::CloseHandle(viewer);
     EXPECT_EQ(app.Caption(), L"测试完成");
     EXPECT_THAT(text, HasSubstr(kListEnd));
     EXPECT_THAT(text, Not(HasSubstr(L"OLD DRIVE")));
     EXPECT_FALSE(install.WorkFilesLeft());
+
+    fs::remove(install.Folder() / L"nerocmd.exe");
+    text = RunAndWait(app);
+    EXPECT_EQ(app.Caption(), L"测试未完成");
+    EXPECT_THAT(text, HasSubstr(L"没有找到 nerocmd"));
+    EXPECT_THAT(text, HasSubstr(install.Folder().wstring()));
+    EXPECT_FALSE(install.WorkFilesLeft());
+    app.Click(IDC_COMMAND3);
+    EXPECT_TRUE(app.WaitForExit(kPromptly));
 }
 
 TEST_F(RunEndToEndTest, ARelativeRegistryPathIsNoInstallation) {
@@ -167,10 +129,10 @@ TEST_F(RunEndToEndTest, ARelativeRegistryPathIsNoInstallation) {
     ASSERT_TRUE(app.MainWindow());
     app.Click(IDC_COMMAND1);
     HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindowOf(L"#32770", L"错误")) != nullptr; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindowOf(L"#32770", L"错误")) != nullptr; }, kPromptly));
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     DWORD code = 0;
-    ASSERT_TRUE(app.WaitForExit(5s, &code));
+    ASSERT_TRUE(app.WaitForExit(kPromptly, &code));
     EXPECT_EQ(code, 1u);
     EXPECT_FALSE(install.WorkFilesLeft());
 }

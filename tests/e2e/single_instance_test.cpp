@@ -1,8 +1,6 @@
 // One copy at a time: a copy started while another runs shows that one and ends, before
 // it makes any window, and the running copy's test run goes on undisturbed.
 
-#include <fstream>
-
 #include "tests/e2e/e2e_fixture.h"
 
 namespace tindrel::e2e {
@@ -10,20 +8,13 @@ namespace {
 
 using ::testing::HasSubstr;
 
-int ToolStarts() {
-    std::ifstream log(kToolFolder / L"nerocmd.log");
-    int lines = 0;
-    for (std::string line; std::getline(log, line);) ++lines;
-    return lines;
-}
-
 TEST_F(EndToEndTest, ASecondCopyBringsTheRunningOneForwardAndEnds) {
     RunningApp first;
     ASSERT_TRUE(first.MainWindow());
     first.Click(IDC_COMMAND1);
-    ASSERT_TRUE(first.WaitForCaption(L"正在测试...", 5s));
+    ASSERT_TRUE(first.WaitForCaption(L"正在测试...", kPromptly));
     ::ShowWindow(first.MainWindow(), SW_MINIMIZE);
-    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(first.MainWindow()) != FALSE; }, 3s));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(first.MainWindow()) != FALSE; }, kPromptly));
 
     RunningApp second = RunningApp::StartOnly();
     bool secondShowedAWindow = false;
@@ -32,7 +23,7 @@ TEST_F(EndToEndTest, ASecondCopyBringsTheRunningOneForwardAndEnds) {
             secondShowedAWindow = secondShowedAWindow || second.FindWindowOf(TINDREL_FORM1_CLASS) != nullptr;
             return !second.Running();
         },
-        5s))
+        kPromptly))
         << "the second copy is still running";
     DWORD code = 99;
     ASSERT_TRUE(second.WaitForExit(0ms, &code));
@@ -40,14 +31,14 @@ TEST_F(EndToEndTest, ASecondCopyBringsTheRunningOneForwardAndEnds) {
     EXPECT_FALSE(secondShowedAWindow);
 
     // The first copy is back in front, restored, and its run ends as any run does.
-    EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == first.MainWindow(); }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == first.MainWindow(); }, kPromptly));
     EXPECT_FALSE(::IsIconic(first.MainWindow()));
-    ASSERT_TRUE(first.WaitForCaption(L"测试完成", 20s));
+    ASSERT_TRUE(first.WaitForCaption(L"测试完成", kRunEnds));
     EXPECT_THAT(first.Text(IDC_RICHTEXTBOX1), HasSubstr(L"扫描完成。"));
-    EXPECT_EQ(ToolStarts(), 1);
+    EXPECT_EQ(Install().ToolStarts(), 1);
     EXPECT_FALSE(WorkFilesLeft());
     first.Click(IDC_COMMAND3);
-    EXPECT_TRUE(first.WaitForExit(5s));
+    EXPECT_TRUE(first.WaitForExit(kPromptly));
     EXPECT_FALSE(WorkFilesLeft());
 }
 

@@ -33,7 +33,7 @@ TEST(Win32EventPumpTest, AWaitLastsUntilItsDeadlineWhileHandlingEvents) {
     const Milliseconds waited = clock.Now() - start;
     EXPECT_EQ(handled, 1);
     EXPECT_GE(waited, 300ms);
-    EXPECT_LT(waited, 2s);
+    EXPECT_LT(waited, 5s);
 }
 
 TEST(Win32EventPumpTest, AWaitEndsRightAfterTheEventItsStopConditionWaitsFor) {

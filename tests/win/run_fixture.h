@@ -101,7 +101,10 @@ protected:
         ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kInstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                     installKey_.Put(), nullptr),
                   ERROR_SUCCESS);
+        // Short cycles, and up to 30 s for a run's tool: on a loaded machine the command
+        // interpreter alone can take seconds to start.
         context.CycleLength = Milliseconds{300};
+        context.MaximumCycles = 100;
     }
     void TearDown() override {
         context.Tool.reset();

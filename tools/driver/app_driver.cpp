@@ -215,6 +215,14 @@ HWND RunningApp::FindWindowOf(const wchar_t* className, const wchar_t* caption) 
     return search.Found;
 }
 
+std::wstring RunningApp::Caption() const {
+    // For another process's window GetWindowTextW reads the stored caption, never sending
+    // WM_GETTEXT.
+    wchar_t text[256] = {};
+    ::GetWindowTextW(main_, text, 256);
+    return text;
+}
+
 bool RunningApp::WaitForCaption(const std::wstring& caption, std::chrono::milliseconds timeout) const {
     return WaitUntil([&] { return Caption() == caption; }, timeout);
 }

@@ -17,6 +17,13 @@ namespace tindrel::e2e {
 
 using namespace std::chrono_literals;
 
+// How long a test waits for what a correct program does within a few seconds on a loaded
+// 2-core machine with a fresh Wine prefix, with five times that to spare: a reaction to a
+// press, a key or a message (a caption, a window, the focus, the program's end), and a
+// whole run (its 12 seconds and the tool's time). Passing tests never wait this long.
+inline constexpr std::chrono::seconds kPromptly{30};
+inline constexpr std::chrono::seconds kRunEnds{90};
+
 // Polls `condition` until it holds or `timeout` passes; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
@@ -53,7 +60,9 @@ public:
     HWND MainWindow() const { return main_; }
     HWND Control(int id) const { return ::GetDlgItem(main_, id); }
     void Click(int id) const;
-    std::wstring Caption() const { return WindowText(main_); }
+    // Read as the system keeps it, without a message: polling it leaves the program's
+    // message loop alone, and a window that does not answer still shows where its run is.
+    std::wstring Caption() const;
     std::wstring Text(int id) const { return WindowText(Control(id)); }
     bool Enabled(int id) const { return ::IsWindowEnabled(Control(id)) != FALSE; }
     // The window with the keyboard focus in the main window's thread, or null.
@@ -74,6 +83,8 @@ public:
     // set of older::Answer, and may be changed again while the program runs. False if
     // that could not be done (see OlderWindowsAnswers::Set).
     bool AnswerAs(LONG answers) { return answers_.Set(process_.hProcess, process_.dwProcessId, answers); }
+    // What the program's message loop has done since the first AnswerAs.
+    OlderWindowsAnswers::LoopCounts LoopCounts() const { return answers_.Counts(); }
 
 private:
     struct NoWindow {};

@@ -56,4 +56,9 @@ bool OlderWindowsAnswers::Set(HANDLE process, DWORD processId, LONG answers) {
     return (answers & ~block_->Rewritten) == 0;
 }
 
+OlderWindowsAnswers::LoopCounts OlderWindowsAnswers::Counts() const {
+    if (!block_) return {};
+    return {block_->Waits, block_->RefusedWaits, block_->Peeks};
+}
+
 }  // namespace tindrel::e2e

@@ -25,6 +25,14 @@ public:
     // the answers needs.
     bool Set(HANDLE process, DWORD processId, LONG answers);
 
+    struct LoopCounts {
+        LONG Waits = 0;
+        LONG RefusedWaits = 0;
+        LONG Peeks = 0;
+    };
+    // What the program's message loop has done since the first Set (older_windows.h).
+    LoopCounts Counts() const;
+
 private:
     win::UniqueHandleKernel mapping_;
     older::SharedBlock* block_ = nullptr;

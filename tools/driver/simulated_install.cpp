@@ -54,6 +54,13 @@ void SimulatedInstall::RemoveEntry() const { ::RegDeleteValueW(key_, kInstallVal
 
 bool SimulatedInstall::WorkFilesLeft() const { return testing::WorkFilesLeft(folder_); }
 
+int SimulatedInstall::ToolStarts() const {
+    std::ifstream log(folder_ / L"nerocmd.log");
+    int lines = 0;
+    for (std::string line; std::getline(log, line);) ++lines;
+    return lines;
+}
+
 int SimulatedInstall::EndToolsStillRunning() const {
     const win::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return 0;

@@ -25,6 +25,8 @@ public:
     void SetRawEntry(DWORD type, const std::string& bytes) const;
     void RemoveEntry() const;
     bool WorkFilesLeft() const;
+    // How often the simulated tool has started from the folder (lines in its log).
+    int ToolStarts() const;
     // Ends every simulated tool started from the folder that still runs: one the
     // program could not end outlives it. Returns how many there were.
     int EndToolsStillRunning() const;

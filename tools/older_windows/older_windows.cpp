@@ -11,7 +11,7 @@ namespace {
 
 using namespace tindrel::older;
 
-const SharedBlock* shared = nullptr;
+SharedBlock* shared = nullptr;
 
 bool On(Answer answer) { return shared && (shared->Answers & answer) != 0; }
 
@@ -25,6 +25,7 @@ decltype(&::TerminateProcess) realTerminateProcess = ::TerminateProcess;
 decltype(&::DeleteFileW) realDeleteFileW = ::DeleteFileW;
 decltype(&::CoCreateInstance) realCoCreateInstance = ::CoCreateInstance;
 decltype(&::GetShortPathNameW) realGetShortPathNameW = ::GetShortPathNameW;
+decltype(&::PeekMessageW) realPeekMessageW = ::PeekMessageW;
 
 constexpr DWORD kTouchAndPointer = 0x1800;  // QS_TOUCH | QS_POINTER
 // Scripting.FileSystemObject
@@ -36,10 +37,23 @@ Result Failing(DWORD code, Result result) {
     return result;
 }
 
+void Count(volatile LONG SharedBlock::*counter) {
+    if (shared) ::InterlockedIncrement(&(shared->*counter));
+}
+
 DWORD WINAPI MsgWaitForMultipleObjectsExAsOlder(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
                                                 DWORD flags) {
-    if (On(kWakeMaskBeforeWindows8) && (wakeMask & kTouchAndPointer)) return Failing(ERROR_INVALID_PARAMETER, WAIT_FAILED);
+    if (On(kWakeMaskBeforeWindows8) && (wakeMask & kTouchAndPointer)) {
+        Count(&SharedBlock::RefusedWaits);
+        return Failing(ERROR_INVALID_PARAMETER, WAIT_FAILED);
+    }
+    Count(&SharedBlock::Waits);
     return realMsgWaitForMultipleObjectsEx(count, handles, milliseconds, wakeMask, flags);
+}
+
+BOOL WINAPI PeekMessageWCounted(LPMSG message, HWND window, UINT first, UINT last, UINT remove) {
+    Count(&SharedBlock::Peeks);
+    return realPeekMessageW(message, window, first, last, remove);
 }
 
 BOOL WINAPI CreateProcessWAsOlder(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
@@ -150,6 +164,7 @@ LONG RewriteImports() {
         Entry("DeleteFileW", DeleteFileWAsOlder, realDeleteFileW, kSharingRules),
         Entry("GetProcAddress", GetProcAddressAsOlder, realGetProcAddress, kFileSystemObjectUnregistered),
         Entry("GetShortPathNameW", GetShortPathNameWAsOlder, realGetShortPathNameW, kNoShortNames),
+        Entry("PeekMessageW", PeekMessageWCounted, realPeekMessageW, Answer{}),
     };
     auto* const base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
     const auto* const headers =

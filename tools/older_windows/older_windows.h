@@ -35,6 +35,11 @@ enum Answer : LONG {
 struct SharedBlock {
     volatile LONG Answers;
     volatile LONG Rewritten;  // answers with at least one import of the program rewritten
+    // What the program's message loop did since the DLL was loaded, whatever the answers:
+    // waits asked for, waits refused for their flags, and peeks at the queue.
+    volatile LONG Waits;
+    volatile LONG RefusedWaits;
+    volatile LONG Peeks;
 };
 
 inline void SharedBlockName(DWORD processId, wchar_t (&name)[64]) {
