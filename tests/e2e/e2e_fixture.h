@@ -19,6 +19,12 @@ inline const std::filesystem::path kToolFolder = L"C:\\TindrelE2E\\Program Files
 
 inline bool WorkFilesLeft() { return testing::WorkFilesLeft(kToolFolder); }
 
+// The About window once it shows, or null: it is made empty and laid out before it shows.
+inline HWND ShownAboutWindow(const RunningApp& app) {
+    const HWND about = app.FindWindowOf(TINDREL_ABOUT_CLASS);
+    return about && ::IsWindowVisible(about) ? about : nullptr;
+}
+
 class EndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -158,7 +158,7 @@ TEST_F(EndToEndTest, TheAboutWindowIsOneWindowWithTheVersionRecordsTexts) {
         SCOPED_TRACE(round);
         for (int press = 0; press < 3; ++press) app.Click(IDC_COMMAND2);
         HWND about = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (about = app.FindWindowOf(TINDREL_ABOUT_CLASS)) != nullptr; }, kPromptly));
+        ASSERT_TRUE(WaitUntil([&] { return (about = ShownAboutWindow(app)) != nullptr; }, kPromptly));
         EXPECT_EQ(WindowText(about), L"关于 Tindrel");
         EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_LBLVERSION)), L"版本 2.0.0");
         EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_LBLTITLE)), L"Tindrel");

@@ -42,11 +42,10 @@ protected:
     }
 
     // Waits until the run has ended (Exit usable again) or the program shows its fatal
-    // report ("程序遇到无法处理的错误...") or has gone.
+    // report ("程序遇到无法处理的错误...") or has gone. The work files go after Exit is
+    // usable again; a failure there shows when ExitCleanly's press is never answered.
     void WaitForTheRunToEnd(const RunningApp& app, std::chrono::seconds timeout) const {
         WaitUntil([&] { return !app.Running() || !FatalReport(app).empty() || app.Enabled(IDC_COMMAND3); }, timeout);
-        // The work files go last, retried for up to 3 s while another process holds one.
-        WaitUntil([&] { return !app.Running() || !FatalReport(app).empty(); }, kPromptly);
         const std::wstring report = FatalReport(app);
         EXPECT_TRUE(report.empty()) << "the fatal report: " << fs::path(report).string();
     }
