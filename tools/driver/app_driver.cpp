@@ -127,7 +127,7 @@ RunningApp::RunningApp() : RunningApp(L"tindrel.exe", TINDREL_FORM1_CLASS) {}
 RunningApp::RunningApp(const wchar_t* program, const wchar_t* windowClass) {
     const auto started = std::chrono::steady_clock::now();
     if (!Start(program)) return;
-    const auto giveUp = started + 15s;
+    const auto giveUp = started + kPromptly;
     while (!(main_ = FindWindowOf(windowClass)) || !::IsWindowVisible(main_)) {
         if (std::chrono::steady_clock::now() > giveUp || !Running()) {
             main_ = nullptr;

@@ -7,6 +7,12 @@
 namespace tindrel::e2e {
 namespace {
 
+struct Injection {
+    HANDLE Process;
+    std::wstring Dll;
+    bool Loaded = false;
+};
+
 // Runs LoadLibraryW(dll) in the process; true once the DLL's DllMain agreed.
 bool LoadInto(HANDLE process, const std::wstring& dll) {
     const SIZE_T bytes = (dll.size() + 1) * sizeof(wchar_t);
@@ -24,6 +30,30 @@ bool LoadInto(HANDLE process, const std::wstring& dll) {
                  ::GetExitCodeThread(thread.Get(), &module) && module != 0;
     }
     ::VirtualFreeEx(process, remotePath, 0, MEM_RELEASE);
+    return loaded;
+}
+
+DWORD WINAPI Inject(void* parameter) {
+    auto* const injection = static_cast<Injection*>(parameter);
+    injection->Loaded = LoadInto(injection->Process, injection->Dll);
+    return 0;
+}
+
+// Wine starts a thread in another process through a call that process must take in, and
+// one taken while the process is busy can deadlock it (and this caller with it, for
+// good). A process idle in its message loop takes it in its wait, safely: so the DLL is
+// loaded only then, and a load that does not come back is given up.
+bool LoadWhenIdle(HANDLE process, const std::wstring& dll) {
+    if (::GetProcessId(process) != ::GetCurrentProcessId()) ::WaitForInputIdle(process, 30000);
+    auto* const injection = new Injection{process, dll};
+    const win::UniqueHandleKernel worker(::CreateThread(nullptr, 0, Inject, injection, 0, nullptr));
+    if (!worker) {
+        delete injection;
+        return false;
+    }
+    if (::WaitForSingleObject(worker.Get(), 30000) != WAIT_OBJECT_0) return false;  // the worker keeps `injection`
+    const bool loaded = injection->Loaded;
+    delete injection;
     return loaded;
 }
 
@@ -47,7 +77,7 @@ bool OlderWindowsAnswers::Set(HANDLE process, DWORD processId, LONG answers) {
             ::MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, sizeof(older::SharedBlock)));
         if (!block_) return false;
         block_->Answers = answers;
-        if (!LoadInto(process, (testing::OwnFolder() / L"older_windows.dll").wstring())) {
+        if (!LoadWhenIdle(process, (testing::OwnFolder() / L"older_windows.dll").wstring())) {
             ::UnmapViewOfFile(std::exchange(block_, nullptr));
             return false;
         }
