@@ -2,49 +2,13 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
-#include <vector>
-
+#include "run/win/process_table_win.h"
 #include "run/win/system_folder.h"
 #include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 
 namespace tindrel::win {
 namespace {
-
-std::uint64_t CreationTime(HANDLE process) {
-    FILETIME created{}, exited{}, kernel{}, user{};
-    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-    return std::uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime;
-}
-
-// Ends the interpreter and everything it started, where no job holds them: a process
-// counts as started by it when its parent's identifier matches and it was created after
-// the parent, so a reused identifier is never taken for a child.
-void EndProcessTree(HANDLE interpreter) {
-    std::vector<std::pair<DWORD, std::uint64_t>> parents{{::GetProcessId(interpreter), CreationTime(interpreter)}};
-    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    std::vector<PROCESSENTRY32W> processes;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
-         more = ::Process32NextW(snapshot.Get(), &entry)) {
-        processes.push_back(entry);
-    }
-    ::TerminateProcess(interpreter, 1);
-    for (std::size_t next = 0; next < parents.size(); ++next) {
-        for (const PROCESSENTRY32W& process : processes) {
-            if (process.th32ParentProcessID != parents[next].first) continue;
-            const UniqueHandleKernel child(
-                ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, process.th32ProcessID));
-            const std::uint64_t created = child ? CreationTime(child.Get()) : 0;
-            if (!child || created < parents[next].second) continue;
-            ::TerminateProcess(child.Get(), 1);
-            parents.emplace_back(process.th32ProcessID, created);
-        }
-    }
-}
 
 class JobTool final : public LaunchedTool {
 public:
@@ -57,7 +21,9 @@ public:
         if (job_) {
             ::TerminateJobObject(job_.Get(), 1);
         } else {
-            EndProcessTree(interpreter_.Get());
+            Win32Process interpreter(interpreter_.Get());
+            Win32ProcessTable processes;
+            EndProcessTree(interpreter, ::GetProcessId(interpreter_.Get()), processes);
         }
     }
 
