@@ -104,25 +104,26 @@ std::optional<std::wstring> SpellableFolder(const std::wstring& folder, RunConte
     return std::nullopt;
 }
 
+// The work folder as the batch line names it: the tool folder as it is spelled, another
+// folder (the private one) as it is where the code page can spell it, or else as the
+// batch file's own folder, beside which the work files sit.
+std::wstring WorkFolderInLine(const std::wstring& workFolder, const ToolPaths& paths, const std::wstring& tool,
+                              RunContext& context) {
+    if (workFolder == paths.Folder) return tool;
+    return context.Encoding.Encode(workFolder) ? workFolder : std::wstring(kBatchFileFolder);
+}
+
 // Composes and encodes the batch line for the tool folder and `workFolder`, and keeps
-// the texts in Paths. Returns the bytes, or the explanation when a folder cannot be
-// written in the code page the command interpreter reads.
+// the texts in Paths. Returns the bytes, or the explanation when the tool folder cannot
+// be written in the code page the command interpreter reads.
 std::optional<std::string> EncodeBatchFile(ToolPaths& paths, const std::wstring& workFolder, RunContext& context,
                                            std::wstring& explanation) {
     const std::optional<std::wstring> tool = SpellableFolder(paths.Folder, context);
-    if (!tool) {
-        explanation = UnspellableFolderText(paths.Folder, false);
-        return std::nullopt;
-    }
-    const std::optional<std::wstring> work = workFolder == paths.Folder ? tool : SpellableFolder(workFolder, context);
-    if (!work) {
-        explanation = UnspellableFolderText(workFolder, true);
-        return std::nullopt;
-    }
-    const BatchText text = ComposeBatchText(*tool, *work);
-    std::optional<std::string> bytes = context.Encoding.Encode(text.BatchLine + L"\r\n");
+    const BatchText text =
+        tool ? ComposeBatchText(*tool, WorkFolderInLine(workFolder, paths, *tool, context)) : BatchText{};
+    std::optional<std::string> bytes = tool ? context.Encoding.Encode(text.BatchLine + L"\r\n") : std::nullopt;
     if (!bytes) {
-        explanation = UnspellableFolderText(paths.Folder, false);
+        explanation = UnspellableFolderText(paths.Folder);
         return std::nullopt;
     }
     paths.Command = text.Command;

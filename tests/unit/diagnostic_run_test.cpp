@@ -316,7 +316,7 @@ TEST_F(DiagnosticRunTest, AToolFolderThatRefusesTheBatchFileSendsTheWorkFilesToT
     w.Run();
 
     EXPECT_EQ(batch, "pushd \"C:\\Program Files (x86)\\Ahead\\Nero\\\" && \"C:\\Program Files (x86)\\Ahead\\Nero\\nerocmd\" "
-                     "--listdrives > \"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\" & popd\r\n");
+                     "--listdrives > \"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\"\r\n");
     EXPECT_THAT(w.journal, Contains(L"launch " + kPrivate + L"run.bat"));
     EXPECT_THAT(w.journal, Contains(L"cd " + folder));
     EXPECT_EQ(w.view.Caption, L"测试完成");
@@ -361,8 +361,9 @@ TEST_F(DiagnosticRunTest, ARunThatMovesBackToTheToolFolderLeavesNoPrivateFolderB
     EXPECT_FALSE(w.files.IsDirectory(kPrivate));
 }
 
-TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsWrittenByItsShortName) {
+TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsNeverSpelledInTheBatchFile) {
     // The user's name holds Chinese, which this code page lacks; the tool folder is plain.
+    // The batch file names its own folder, whether the volume has short names or not.
     FakeWorld w;
     w.InstallAt(kFolder);
     w.files.Refusing.insert(kFolder);
@@ -370,9 +371,9 @@ TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsWrittenByIt
     w.files.ShortNames[L"C:\\Users\\李明\\Temp\\Tindrel\\"] = L"C:\\Users\\5F6B~1\\Temp\\Tindrel\\";
     w.ToolAnswersAfter(0s, "ok");
     w.Run();
-    EXPECT_EQ(w.paths.BatchLine,
-              L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > \"C:\\Users\\5F6B~1\\Temp\\Tindrel\\b.txt\" "
-              L"& popd");
+    EXPECT_EQ(w.paths.BatchLine, L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > \"%~dp0b.txt\"");
+    EXPECT_EQ(w.paths.WorkFolder, L"C:\\Users\\李明\\Temp\\Tindrel\\");
+    EXPECT_EQ(w.view.Caption, L"测试完成");
     EXPECT_EQ(w.view.Result, L"ok");
 }
 
@@ -453,19 +454,29 @@ TEST_F(DiagnosticRunTest, TheTemporaryFolderAsUsersHaveItNeverEndsTheProgram) {
     EXPECT_TRUE(refusing.view.ExitEnabled);
 }
 
-TEST_F(DiagnosticRunTest, APrivateFolderWithoutASpellingOrShortNameIsExplained) {
-    // %TEMP% under the user "João" where the code page lacks ã, on a volume without 8.3 names.
+TEST_F(DiagnosticRunTest, OnlyTheToolFolderNeedsASpellingOrShortName) {
+    // %TEMP% under the user "João" where the code page lacks ã, on a volume without 8.3
+    // names: the run goes on there. A tool folder that cannot be spelled is explained.
     FakeWorld w;
     w.InstallAt(L"C:\\Program Files\\Nero\\");
     w.files.Refusing.insert(L"C:\\Program Files\\Nero\\");
     w.files.TempFolder = L"C:\\Users\\João\\Temp\\";
     w.ToolAnswersAfter(0s, "list");
     w.Run();
-    EXPECT_EQ(w.view.Caption, L"测试未完成");
-    EXPECT_THAT(w.view.Result, HasSubstr(L"C:\\Users\\João\\Temp\\Tindrel\\"));
-    EXPECT_THAT(w.view.Result, HasSubstr(L"TEMP"));
-    EXPECT_EQ(w.launcher.Launches, 0);
+    EXPECT_EQ(w.view.Caption, L"测试完成");
+    EXPECT_EQ(w.view.Result, L"list");
     EXPECT_FALSE(w.files.IsDirectory(w.files.TempFolder + L"Tindrel\\"));
+
+    FakeWorld tool;
+    tool.InstallAt(L"C:\\Programas\\Açaí\\");
+    tool.files.Refusing.insert(L"C:\\Programas\\Açaí\\");
+    tool.ToolAnswersAfter(0s, "list");
+    tool.Run();
+    EXPECT_EQ(tool.view.Caption, L"测试未完成");
+    EXPECT_THAT(tool.view.Result, HasSubstr(L"C:\\Programas\\Açaí\\"));
+    EXPECT_THAT(tool.view.Result, HasSubstr(L"短文件名"));
+    EXPECT_EQ(tool.launcher.Launches, 0);
+    EXPECT_FALSE(tool.files.IsDirectory(kPrivate));
 }
 
 TEST_F(DiagnosticRunTest, WhatTheToolReportsDecidesBetweenAResultAndAnExplanation) {
