@@ -11,13 +11,12 @@ namespace {
 constexpr unsigned long kErrorSharingViolation = 32;
 
 // Deletes the file if it is there, retrying while another process holds it; a virus
-// scanner or a tool's last moments can hold it for a while. Returns the error when it
-// was still held after the retry time.
-std::optional<SystemError> DeleteWithRetry(const std::wstring& path, RunContext& context) {
+// scanner or a tool's last moments can hold it for a while. True once it is gone.
+bool DeleteWithRetry(const std::wstring& path, RunContext& context) {
     const Milliseconds giveUp = context.Time.Now() + kDeleteRetryTime;
     for (;;) {
-        std::optional<SystemError> held = context.Files.TryDeleteFile(path);
-        if (!held || context.Time.Now() >= giveUp) return held;
+        const DeleteResult result = context.Files.TryDeleteFile(path);
+        if (result != DeleteResult::Held || context.Time.Now() >= giveUp) return result == DeleteResult::Deleted;
         context.Events.ProcessEventsUntil(context.Time.Now() + kDeleteRetryStep, [] { return false; });
     }
 }
@@ -28,7 +27,7 @@ bool ClearForNewRun(const std::wstring& folder, std::initializer_list<const wcha
     for (const wchar_t* name : names) {
         const std::wstring path = folder + name;
         if (!context.Files.NameTaken(path)) continue;
-        if (DeleteWithRetry(path, context) || context.Files.NameTaken(path)) return false;
+        if (!DeleteWithRetry(path, context) || context.Files.NameTaken(path)) return false;
     }
     return true;
 }
@@ -37,7 +36,7 @@ bool IsNetworkPath(const std::wstring& folder) { return folder.rfind(L"\\\\", 0)
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
 
-// Deletes a work file where it can; one that stays held is left for a later run.
+// Deletes a work file where it can; one that stays is left for a later run.
 void RemoveIfThere(const std::wstring& path, RunContext& context) {
     if (context.Files.FileExists(path)) DeleteWithRetry(path, context);
 }

@@ -61,7 +61,7 @@ UniqueFile OpenInheritable(const wchar_t* path, DWORD access, DWORD disposition)
 
 }  // namespace
 
-std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile) {
+LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile) {
     // The batch starts from its own folder by an explicit relative name: the folder's
     // text never passes through this command line, where cmd.exe would expand %name% and
     // split at & or blanks, and ".\\" keeps the interpreter from searching for it (which
@@ -97,7 +97,16 @@ std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchF
                                 &process) != FALSE;
     };
     const bool started = start(CREATE_BREAKAWAY_FROM_JOB) || (::GetLastError() == ERROR_ACCESS_DENIED && start(0));
-    if (!started) ThrowLastError(L"启动批处理文件", batchFile);
+    if (!started) {
+        const DWORD code = ::GetLastError();
+        // Software Restriction Policies and AppLocker block cmd.exe on many shared PCs,
+        // an ACL can deny it, and a damaged system can lack it.
+        if (code == ERROR_ACCESS_DISABLED_BY_POLICY || code == ERROR_ACCESS_DENIED || code == ERROR_FILE_NOT_FOUND ||
+            code == ERROR_PATH_NOT_FOUND) {
+            return {nullptr, MakeSystemError(L"启动命令解释器", interpreter, code)};
+        }
+        ThrowStatus(code, L"启动批处理文件", batchFile);
+    }
     UniqueHandleKernel processHandle(process.hProcess);
     const UniqueHandleKernel threadHandle(process.hThread);
 
@@ -105,7 +114,7 @@ std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchF
     // Without a job the tool runs all the same; it just cannot be ended early.
     if (job && !::AssignProcessToJobObject(job.Get(), process.hProcess)) job.Reset();
     ::ResumeThread(process.hThread);
-    return std::make_unique<JobTool>(std::move(processHandle), std::move(job));
+    return {std::make_unique<JobTool>(std::move(processHandle), std::move(job)), std::nullopt};
 }
 
 }  // namespace tindrel::win

@@ -206,6 +206,54 @@ TEST_F(DiagnosticRunTest, AWorkFileHeldForGoodIsLeftForTheNextRunAfterABoundedRe
     EXPECT_EQ(world.paths.WorkFolder, kPrivate);
 }
 
+TEST_F(DiagnosticRunTest, AWorkFileThatCannotBeDeletedForAnyReasonIsSteppedAroundAtOnce) {
+    // The tool folder is a network share that dropped off as the run ended: no retry
+    // helps, and the program neither waits for one nor ends in the error report.
+    world.ToolAnswersAfter(0s, "out");
+    world.pump.At(11s, [this] { world.files.Files[kOutput].Undeletable = true; });
+    EXPECT_NO_THROW(world.Run());
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"out");
+    EXPECT_EQ(world.clock.Current, DoneAt());
+    EXPECT_TRUE(world.files.FileExists(kOutput));
+    EXPECT_FALSE(world.files.FileExists(kBatch));
+
+    // Exit, and the next Start, which goes to the private folder.
+    world.files.DeleteAttempts = 0;
+    EXPECT_NO_THROW(RemoveWorkFiles(world.paths, world.context));
+    EXPECT_EQ(world.files.DeleteAttempts, 1);
+    world.ToolAnswersAfter(0s, "again");
+    EXPECT_NO_THROW(world.Run());
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"again");
+    EXPECT_EQ(world.paths.WorkFolder, kPrivate);
+    EXPECT_EQ(world.files.Files.at(kOutput).Bytes, "out");
+    EXPECT_EQ(world.clock.Current, world.view.CaptionTimes.back().first);
+}
+
+TEST_F(DiagnosticRunTest, ARefusedInterpreterIsExplainedAndTheProgramStaysUsable) {
+    // Software Restriction Policies or AppLocker block cmd.exe on many shared PCs.
+    world.launcher.Refusal = SystemError(L"启动命令解释器", L"C:\\Windows\\system32\\cmd.exe", 1260,
+                                         L"此程序被组策略阻止。");
+    world.ToolAnswersAfter(0s, "list");
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试未完成");
+    for (const wchar_t* shown : {L"命令解释器", L"C:\\Windows\\system32\\cmd.exe", L"此程序被组策略阻止。", L"1260",
+                                 L"管理员", L"开始测试"}) {
+        EXPECT_THAT(world.view.Result, HasSubstr(shown));
+    }
+    EXPECT_FALSE(world.view.Busy);
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_FALSE(WorkFilesLeft());
+    EXPECT_FALSE(world.files.IsDirectory(kPrivate));
+    EXPECT_EQ(world.clock.Current, 0ms) << "nothing to wait for";
+
+    world.launcher.Refusal.reset();
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"list");
+}
+
 TEST_F(DiagnosticRunTest, AStartPressDuringTheWaitHandsTheRunOver) {
     world.PressStartAt(8s);
     world.launcher.OnLaunch = [this](int n) {
