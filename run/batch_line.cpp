@@ -25,13 +25,20 @@ std::wstring QuotedPath(std::wstring_view path) {
 
 BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workFolder) {
     const std::wstring tool(toolFolder);
-    const std::wstring work(workFolder);
-    if (tool != work) {
+    if (tool != workFolder) {
         BatchText text{QuotedPath(tool + L"nerocmd") + L" --listdrives", {}};
-        // popd frees the drive letter pushd maps for a network folder; it leaves the
-        // tool's exit status as the batch file's.
-        text.BatchLine =
-            L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " + QuotedPath(work + L"b.txt") + L" & popd";
+        // The whole line is expanded before pushd runs, so %~dp0 is still run.bat's
+        // folder.
+        const std::wstring output = workFolder == kBatchFileFolder ? L"\"" + std::wstring(kBatchFileFolder) + L"b.txt\""
+                                                                   : QuotedPath(std::wstring(workFolder) + L"b.txt");
+        text.BatchLine = L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " + output;
+        // cmd.exe /c file.bat exits with its last command's return code, not ERRORLEVEL,
+        // so the tool comes last where it can. A network folder needs popd after it, to
+        // free the drive letter pushd maps; call's second expansion then hands the
+        // tool's ERRORLEVEL, which popd leaves alone, to a last command that returns it.
+        if (tool.rfind(L"\\\\", 0) == 0) {
+            text.BatchLine += L" & popd & call \"%SystemRoot%\\system32\\cmd.exe\" /d /c exit %%ERRORLEVEL%%";
+        }
         return text;
     }
     if (std::all_of(tool.begin(), tool.end(), IsPlainCharacter)) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "run/explanations.h"
 #include "run/locate_tool.h"
@@ -87,7 +88,9 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     View.SetResultPointer(true);
     View.SetExitEnabled(false);
 
-    Context.Tool = Context.Launcher.Launch(Paths.WorkFolder + kBatchFile, Paths.ErrorFile);
+    LaunchResult launch = Context.Launcher.Launch(Paths.WorkFolder + kBatchFile, Paths.ErrorFile);
+    if (launch.Refused) return ShowNoResult(InterpreterRefusedText(*launch.Refused), Paths, View, Context);
+    Context.Tool = std::move(launch.Tool);
 
     const auto pressedAgain = [&Context] { return Context.RestartRequested; };
     bool arrived = false;

@@ -65,14 +65,19 @@ std::wstring FolderTooLongText(const std::wstring& folder) {
            L"\r\n\r\n请把 Nero Burning Rom 安装到路径较短的文件夹中，然后再按一下“开始测试”按钮。";
 }
 
-std::wstring UnspellableFolderText(const std::wstring& folder, bool privateFolder) {
+std::wstring UnspellableFolderText(const std::wstring& folder) {
     return L"文件夹的名称中有命令解释器的代码页无法表示的字符，而且这个文件夹没有短文件名，"
            L"命令解释器无法在其中运行 nerocmd：\r\n" +
-           folder + L"\r\n\r\n" +
-           (privateFolder ? L"请把临时文件夹（TEMP 环境变量）改为名称只含英文字母和数字的文件夹，"
-                            L"然后再按一下“开始测试”按钮。"
-                          : L"请把 Nero Burning Rom 安装到名称只含英文字母和数字的文件夹中，"
-                            L"然后再按一下“开始测试”按钮。");
+           folder +
+           L"\r\n\r\n请把 Nero Burning Rom 安装到名称只含英文字母和数字的文件夹中，"
+           L"然后再按一下“开始测试”按钮。";
+}
+
+std::wstring InterpreterRefusedText(const SystemError& why) {
+    return L"本程序无法启动命令解释器，所以无法运行 nerocmd：\r\n" + why.Subject + L"\r\n" + why.Description +
+           L"（错误代码 " + std::to_wstring(why.Code) +
+           L"）\r\n\r\n命令解释器在这台计算机上被禁止运行（学校、网吧等公用计算机常常这样设置），"
+           L"或者已经缺失。请联系这台计算机的管理员，然后再按一下“开始测试”按钮。";
 }
 
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {

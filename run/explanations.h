@@ -14,9 +14,11 @@ namespace tindrel {
 // No output after `seconds`.
 std::wstring NoResultText(long long seconds);
 std::wstring FolderTooLongText(const std::wstring& folder);
-// A folder the command interpreter's code page cannot spell, on a volume without short
-// names: the tool folder, or the private work folder in the temporary folder.
-std::wstring UnspellableFolderText(const std::wstring& folder, bool privateFolder);
+// A tool folder the command interpreter's code page cannot spell, on a volume without
+// short names.
+std::wstring UnspellableFolderText(const std::wstring& folder);
+// The command interpreter would not start: blocked by a policy, denied or missing.
+std::wstring InterpreterRefusedText(const SystemError& why);
 // Neither the tool folder nor the temporary folder takes the work files.
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why);
 // A tool that failed or printed nothing: what it did write on its output and its error

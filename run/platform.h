@@ -15,6 +15,12 @@ namespace tindrel {
 
 using Milliseconds = std::chrono::milliseconds;
 
+enum class DeleteResult {
+    Deleted,  // or already gone, its folder with it
+    Held,     // another process holds the file: worth retrying a moment later
+    Stays,    // for any other reason (write-protected media, a network folder that dropped off)
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -28,9 +34,9 @@ public:
     virtual bool IsDirectory(const std::wstring& path) = 0;
     // Size in bytes of an existing file. Throws on failure.
     virtual std::uint64_t FileSize(const std::wstring& path) = 0;
-    // Empty when deleted or already gone; the error when another process holds the file
-    // (worth retrying). Throws for any other failure.
-    virtual std::optional<SystemError> TryDeleteFile(const std::wstring& path) = 0;
+    // Never throws: a file that cannot be deleted, for whatever reason, stays where it is
+    // and a later run steps around it.
+    virtual DeleteResult TryDeleteFile(const std::wstring& path) = 0;
     virtual std::wstring CurrentDirectory() = 0;
     virtual void ChangeDirectory(const std::wstring& path) = 0;
     // Makes `previous` the current directory again or, where it is gone, the system
@@ -76,14 +82,21 @@ public:
     virtual std::optional<unsigned long> ExitCode() = 0;
 };
 
+// A started batch file, or why the command interpreter would not start.
+struct LaunchResult {
+    std::unique_ptr<LaunchedTool> Tool;  // empty when refused
+    std::optional<SystemError> Refused;
+};
+
 class ToolLauncher {
 public:
     virtual ~ToolLauncher() = default;
     // Starts the batch file hidden, without waiting, through the command interpreter
     // with the batch file's own folder as its working directory, the null device as its
     // input and its error output written to `errorFile` (the null device when empty or
-    // when the file cannot be made).
-    virtual std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& errorFile) = 0;
+    // when the file cannot be made). Refused when the interpreter is blocked by a policy,
+    // denied to the user or missing; throws for any other failure.
+    virtual LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) = 0;
 };
 
 // Elapsed time, unaffected by changes of the time of day.

@@ -11,13 +11,12 @@ namespace {
 constexpr unsigned long kErrorSharingViolation = 32;
 
 // Deletes the file if it is there, retrying while another process holds it; a virus
-// scanner or a tool's last moments can hold it for a while. Returns the error when it
-// was still held after the retry time.
-std::optional<SystemError> DeleteWithRetry(const std::wstring& path, RunContext& context) {
+// scanner or a tool's last moments can hold it for a while. True once it is gone.
+bool DeleteWithRetry(const std::wstring& path, RunContext& context) {
     const Milliseconds giveUp = context.Time.Now() + kDeleteRetryTime;
     for (;;) {
-        std::optional<SystemError> held = context.Files.TryDeleteFile(path);
-        if (!held || context.Time.Now() >= giveUp) return held;
+        const DeleteResult result = context.Files.TryDeleteFile(path);
+        if (result != DeleteResult::Held || context.Time.Now() >= giveUp) return result == DeleteResult::Deleted;
         context.Events.ProcessEventsUntil(context.Time.Now() + kDeleteRetryStep, [] { return false; });
     }
 }
@@ -28,7 +27,7 @@ bool ClearForNewRun(const std::wstring& folder, std::initializer_list<const wcha
     for (const wchar_t* name : names) {
         const std::wstring path = folder + name;
         if (!context.Files.NameTaken(path)) continue;
-        if (DeleteWithRetry(path, context) || context.Files.NameTaken(path)) return false;
+        if (!DeleteWithRetry(path, context) || context.Files.NameTaken(path)) return false;
     }
     return true;
 }
@@ -37,7 +36,7 @@ bool IsNetworkPath(const std::wstring& folder) { return folder.rfind(L"\\\\", 0)
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
 
-// Deletes a work file where it can; one that stays held is left for a later run.
+// Deletes a work file where it can; one that stays is left for a later run.
 void RemoveIfThere(const std::wstring& path, RunContext& context) {
     if (context.Files.FileExists(path)) DeleteWithRetry(path, context);
 }
@@ -104,25 +103,26 @@ std::optional<std::wstring> SpellableFolder(const std::wstring& folder, RunConte
     return std::nullopt;
 }
 
+// The work folder as the batch line names it: the tool folder as it is spelled, another
+// folder (the private one) as it is where the code page can spell it, or else as the
+// batch file's own folder, beside which the work files sit.
+std::wstring WorkFolderInLine(const std::wstring& workFolder, const ToolPaths& paths, const std::wstring& tool,
+                              RunContext& context) {
+    if (workFolder == paths.Folder) return tool;
+    return context.Encoding.Encode(workFolder) ? workFolder : std::wstring(kBatchFileFolder);
+}
+
 // Composes and encodes the batch line for the tool folder and `workFolder`, and keeps
-// the texts in Paths. Returns the bytes, or the explanation when a folder cannot be
-// written in the code page the command interpreter reads.
+// the texts in Paths. Returns the bytes, or the explanation when the tool folder cannot
+// be written in the code page the command interpreter reads.
 std::optional<std::string> EncodeBatchFile(ToolPaths& paths, const std::wstring& workFolder, RunContext& context,
                                            std::wstring& explanation) {
     const std::optional<std::wstring> tool = SpellableFolder(paths.Folder, context);
-    if (!tool) {
-        explanation = UnspellableFolderText(paths.Folder, false);
-        return std::nullopt;
-    }
-    const std::optional<std::wstring> work = workFolder == paths.Folder ? tool : SpellableFolder(workFolder, context);
-    if (!work) {
-        explanation = UnspellableFolderText(workFolder, true);
-        return std::nullopt;
-    }
-    const BatchText text = ComposeBatchText(*tool, *work);
-    std::optional<std::string> bytes = context.Encoding.Encode(text.BatchLine + L"\r\n");
+    const BatchText text =
+        tool ? ComposeBatchText(*tool, WorkFolderInLine(workFolder, paths, *tool, context)) : BatchText{};
+    std::optional<std::string> bytes = tool ? context.Encoding.Encode(text.BatchLine + L"\r\n") : std::nullopt;
     if (!bytes) {
-        explanation = UnspellableFolderText(paths.Folder, false);
+        explanation = UnspellableFolderText(paths.Folder);
         return std::nullopt;
     }
     paths.Command = text.Command;

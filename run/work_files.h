@@ -23,14 +23,13 @@ inline constexpr Milliseconds kDeleteRetryTime{3000};
 inline constexpr Milliseconds kDeleteRetryStep{100};
 
 // Deletes b.txt and then run.bat from the work folder, each only if it exists, then the
-// error output, and the private work folder itself once it is empty. A file that another
-// program still holds (a tool Windows could not end, a scanner) is left for the next
-// run, which steps around it.
+// error output, and the private work folder itself once it is empty. A file that cannot
+// be deleted (another program holds it, its network folder dropped off, whatever the
+// reason) is left for the next run, which steps around it.
 void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
 // Deletes the work files a run left behind where it can, and the private work folder
-// once it is empty; a file another program still holds is left for PlaceBatchFile to
-// avoid.
+// once it is empty; a file that cannot be deleted is left for PlaceBatchFile to avoid.
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
 // Writes run.bat where the user may write and sets Paths.WorkFolder, Paths.ErrorFile,

@@ -125,10 +125,12 @@ void RichTextBox::CancelLoad() {
 }
 
 // Each piece goes at the end of the text. What the user sees, has selected or has
-// scrolled to stays as it was.
+// scrolled to stays as it was: the view by its first line, since EM_GETSCROLLPOS and
+// EM_SETSCROLLPOS carry 16-bit pixels, which a few thousand lines pass.
 void RichTextBox::AppendPieces() {
     CHARRANGE selection{};
     ::SendMessageW(box_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const LRESULT firstLine = ::SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0);
     POINT scrolled{};
     ::SendMessageW(box_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     ::SendMessageW(box_, WM_SETREDRAW, FALSE, 0);
@@ -147,7 +149,11 @@ void RichTextBox::AppendPieces() {
     } while (next_ < pending_.size() && ::GetTickCount() - started < kTickWorkMs);
 
     ::SendMessageW(box_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    ::SendMessageW(box_, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    const LRESULT nowFirst = ::SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0);
+    if (nowFirst != firstLine) ::SendMessageW(box_, EM_LINESCROLL, 0, firstLine - nowFirst);
+    POINT now{};
+    ::SendMessageW(box_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&now));
+    if (now.x != scrolled.x) ::SendMessageW(box_, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, scrolled.x), 0);
     ::SendMessageW(box_, WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(box_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
     if (next_ >= pending_.size()) CancelLoad();

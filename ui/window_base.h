@@ -26,6 +26,15 @@ inline bool IsLayoutSetting(WPARAM action, LPARAM section) {
     return section && ::lstrcmpiW(reinterpret_cast<const wchar_t*>(section), L"WindowMetrics") == 0;
 }
 
+// A minimised window's placement is kept in workspace coordinates, whose 0, 0 is the
+// corner of its monitor's work area; these are its offsets from screen coordinates.
+inline POINT WorkspaceOrigin(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return {monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top};
+}
+
 template <typename Derived>
 class WindowBase {
 public:
@@ -58,9 +67,7 @@ protected:
                 return 0;
             }
             if (message == WM_SETTINGCHANGE && IsLayoutSetting(wParam, lParam)) {
-                RECT now;
-                ::GetWindowRect(window, &now);
-                self->Relayout(WindowDpi(window), now);
+                self->Relayout(WindowDpi(window), self->RestoredRect());
                 return 0;
             }
             return self->HandleMessage(message, wParam, lParam);
@@ -102,9 +109,36 @@ protected:
         const auto place = [](LONG centre, LONG length, LONG low, LONG high) {
             return std::max(low, std::min(centre - length / 2, high - length));
         };
-        ::SetWindowPos(hwnd_, nullptr, place((around.left + around.right) / 2, size.cx, work.left, work.right),
-                       place((around.top + around.bottom) / 2, size.cy, work.top, work.bottom), size.cx, size.cy,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        const LONG left = place((around.left + around.right) / 2, size.cx, work.left, work.right);
+        const LONG top = place((around.top + around.bottom) / 2, size.cy, work.top, work.bottom);
+        // A minimised window (a shortcut set to start minimised) gets its new size for
+        // when it is restored; sizing its parked icon would bring the old size back.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        if (::IsIconic(hwnd_) && ::GetWindowPlacement(hwnd_, &placement)) {
+            const POINT origin = WorkspaceOrigin(hwnd_);
+            placement.rcNormalPosition = {left - origin.x, top - origin.y, left - origin.x + size.cx,
+                                          top - origin.y + size.cy};
+            placement.showCmd = SW_SHOWMINNOACTIVE;
+            ::SetWindowPlacement(hwnd_, &placement);
+            return;
+        }
+        ::SetWindowPos(hwnd_, nullptr, left, top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // Where the window is, or goes when restored if it is minimised.
+    RECT RestoredRect() const {
+        RECT rect{};
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        if (::IsIconic(hwnd_) && ::GetWindowPlacement(hwnd_, &placement)) {
+            const POINT origin = WorkspaceOrigin(hwnd_);
+            rect = placement.rcNormalPosition;
+            ::OffsetRect(&rect, origin.x, origin.y);
+        } else {
+            ::GetWindowRect(hwnd_, &rect);
+        }
+        return rect;
     }
 
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {

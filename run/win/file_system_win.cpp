@@ -46,19 +46,18 @@ std::uint64_t Win32FileSystem::FileSize(const std::wstring& path) {
     return std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
 }
 
-std::optional<SystemError> Win32FileSystem::TryDeleteFile(const std::wstring& path) {
-    if (::DeleteFileW(path.c_str())) return std::nullopt;
-    const DWORD code = ::GetLastError();
-    switch (code) {
+DeleteResult Win32FileSystem::TryDeleteFile(const std::wstring& path) {
+    if (::DeleteFileW(path.c_str())) return DeleteResult::Deleted;
+    switch (::GetLastError()) {
         case ERROR_FILE_NOT_FOUND:
-            return std::nullopt;
+        case ERROR_PATH_NOT_FOUND:  // a cleaner took the folder
+            return DeleteResult::Deleted;
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
         case ERROR_ACCESS_DENIED:  // also what a file pending deletion by another process gives
-        case ERROR_WRITE_PROTECT:
-            return MakeSystemError(L"删除文件", path, code);
-        default:
-            throw MakeSystemError(L"删除文件", path, code);
+            return DeleteResult::Held;
+        default:  // write-protected media, a network folder gone (ERROR_BAD_NETPATH, ERROR_NETNAME_DELETED) and the rest
+            return DeleteResult::Stays;
     }
 }
 

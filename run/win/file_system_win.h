@@ -11,7 +11,7 @@ public:
     bool IsBeingWritten(const std::wstring& path) override;
     bool IsDirectory(const std::wstring& path) override;
     std::uint64_t FileSize(const std::wstring& path) override;
-    std::optional<SystemError> TryDeleteFile(const std::wstring& path) override;
+    DeleteResult TryDeleteFile(const std::wstring& path) override;
     std::wstring CurrentDirectory() override;
     void ChangeDirectory(const std::wstring& path) override;
     void LeaveDirectory(const std::wstring& previous) override;

@@ -2,49 +2,13 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
-#include <vector>
-
+#include "run/win/process_table_win.h"
 #include "run/win/system_folder.h"
 #include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 
 namespace tindrel::win {
 namespace {
-
-std::uint64_t CreationTime(HANDLE process) {
-    FILETIME created{}, exited{}, kernel{}, user{};
-    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-    return std::uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime;
-}
-
-// Ends the interpreter and everything it started, where no job holds them: a process
-// counts as started by it when its parent's identifier matches and it was created after
-// the parent, so a reused identifier is never taken for a child.
-void EndProcessTree(HANDLE interpreter) {
-    std::vector<std::pair<DWORD, std::uint64_t>> parents{{::GetProcessId(interpreter), CreationTime(interpreter)}};
-    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    std::vector<PROCESSENTRY32W> processes;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
-         more = ::Process32NextW(snapshot.Get(), &entry)) {
-        processes.push_back(entry);
-    }
-    ::TerminateProcess(interpreter, 1);
-    for (std::size_t next = 0; next < parents.size(); ++next) {
-        for (const PROCESSENTRY32W& process : processes) {
-            if (process.th32ParentProcessID != parents[next].first) continue;
-            const UniqueHandleKernel child(
-                ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, process.th32ProcessID));
-            const std::uint64_t created = child ? CreationTime(child.Get()) : 0;
-            if (!child || created < parents[next].second) continue;
-            ::TerminateProcess(child.Get(), 1);
-            parents.emplace_back(process.th32ProcessID, created);
-        }
-    }
-}
 
 class JobTool final : public LaunchedTool {
 public:
@@ -57,7 +21,9 @@ public:
         if (job_) {
             ::TerminateJobObject(job_.Get(), 1);
         } else {
-            EndProcessTree(interpreter_.Get());
+            Win32Process interpreter(interpreter_.Get());
+            Win32ProcessTable processes;
+            EndProcessTree(interpreter, ::GetProcessId(interpreter_.Get()), processes);
         }
     }
 
@@ -95,7 +61,7 @@ UniqueFile OpenInheritable(const wchar_t* path, DWORD access, DWORD disposition)
 
 }  // namespace
 
-std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile) {
+LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile) {
     // The batch starts from its own folder by an explicit relative name: the folder's
     // text never passes through this command line, where cmd.exe would expand %name% and
     // split at & or blanks, and ".\\" keeps the interpreter from searching for it (which
@@ -131,7 +97,16 @@ std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchF
                                 &process) != FALSE;
     };
     const bool started = start(CREATE_BREAKAWAY_FROM_JOB) || (::GetLastError() == ERROR_ACCESS_DENIED && start(0));
-    if (!started) ThrowLastError(L"启动批处理文件", batchFile);
+    if (!started) {
+        const DWORD code = ::GetLastError();
+        // Software Restriction Policies and AppLocker block cmd.exe on many shared PCs,
+        // an ACL can deny it, and a damaged system can lack it.
+        if (code == ERROR_ACCESS_DISABLED_BY_POLICY || code == ERROR_ACCESS_DENIED || code == ERROR_FILE_NOT_FOUND ||
+            code == ERROR_PATH_NOT_FOUND) {
+            return {nullptr, MakeSystemError(L"启动命令解释器", interpreter, code)};
+        }
+        ThrowStatus(code, L"启动批处理文件", batchFile);
+    }
     UniqueHandleKernel processHandle(process.hProcess);
     const UniqueHandleKernel threadHandle(process.hThread);
 
@@ -139,7 +114,7 @@ std::unique_ptr<LaunchedTool> JobToolLauncher::Launch(const std::wstring& batchF
     // Without a job the tool runs all the same; it just cannot be ended early.
     if (job && !::AssignProcessToJobObject(job.Get(), process.hProcess)) job.Reset();
     ::ResumeThread(process.hThread);
-    return std::make_unique<JobTool>(std::move(processHandle), std::move(job));
+    return {std::make_unique<JobTool>(std::move(processHandle), std::move(job)), std::nullopt};
 }
 
 }  // namespace tindrel::win

@@ -9,7 +9,7 @@ namespace tindrel::win {
 // file, and ends whatever is left of it when the program ends.
 class JobToolLauncher final : public ToolLauncher {
 public:
-    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& errorFile) override;
+    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) override;
 };
 
 }  // namespace tindrel::win

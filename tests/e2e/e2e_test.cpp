@@ -123,6 +123,37 @@ TEST_F(EndToEndTest, TheLayoutScalesWithTheScreensDpi) {
     EXPECT_EQ(start.right - start.left, ::MulDiv(2055, 144, 1440));
 }
 
+TEST_F(EndToEndTest, ALayoutChangeWhileMinimisedShowsWhenTheWindowIsRestored) {
+    // Started minimised from a shortcut, the window is laid out again (a text size set
+    // meanwhile) while its size is still the wrong one.
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    const HWND window = app.MainWindow();
+    const SIZE client = ClientSize(window);
+    const RECT start = RectIn(window, app.Control(IDC_COMMAND1));
+    ::SetWindowPos(window, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    ::ShowWindow(window, SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(window) != FALSE; }, 5s));
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(window, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_TRUE(::IsIconic(window));
+
+    ::ShowWindow(window, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsIconic(window); }, 5s));
+    EXPECT_EQ(ClientSize(window).cx, client.cx);
+    EXPECT_EQ(ClientSize(window).cy, client.cy);
+    const RECT again = RectIn(window, app.Control(IDC_COMMAND1));
+    EXPECT_TRUE(::EqualRect(&start, &again));
+    RECT placed{};
+    ::GetWindowRect(window, &placed);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT inside{};
+    EXPECT_TRUE(::IntersectRect(&inside, &placed, &monitor.rcWork) && ::EqualRect(&inside, &placed))
+        << placed.left << "," << placed.top << " " << placed.right << "," << placed.bottom;
+}
+
 TEST_F(EndToEndTest, ExitBeforeAnyRunRemovesNothing) {
     std::ofstream(kToolFolder / L"b.txt") << "not ours";
     RunningApp app;

@@ -1,7 +1,8 @@
 // The real tindrel.exe with its imports answering as Windows 7 does where Wine answers
 // otherwise: a wake mask without Windows 8's touch and pointer input, a job that allows
 // no breakaway, Windows' sharing rules for a held output; and with a tool stuck in a
-// driver call, which no one can end, or the scripting runtime unregistered.
+// driver call, which no one can end, the scripting runtime unregistered, cmd.exe blocked
+// by a policy, or the work files' network folder gone.
 
 #include <thread>
 
@@ -120,6 +121,43 @@ TEST_F(OlderWindowsTest, ARunWithoutTheFileSystemObjectShowsTheDriveList) {
     EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(kListEnd));
     ExitCleanly(app);
     EXPECT_FALSE(WorkFilesLeft());
+}
+
+TEST_F(OlderWindowsTest, ABlockedInterpreterIsExplainedAndTheProgramStaysUsable) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    ASSERT_TRUE(app.AnswerAs(kWindows7 | older::kInterpreterBlocked));
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(WaitUntil([&] { return app.Caption() == L"测试未完成" || !FatalReport(app).empty(); }, 10s));
+    EXPECT_TRUE(FatalReport(app).empty()) << "the fatal report: " << fs::path(FatalReport(app)).string();
+    const std::wstring text = app.Text(IDC_RICHTEXTBOX1);
+    for (const wchar_t* shown : {L"命令解释器", L"cmd.exe", L"1260", L"管理员"}) EXPECT_THAT(text, HasSubstr(shown));
+    EXPECT_TRUE(app.Enabled(IDC_COMMAND3));
+    EXPECT_FALSE(WorkFilesLeft());
+    EXPECT_FALSE(fs::exists(fs::temp_directory_path() / L"Tindrel"));
+
+    // Once the administrator lets it run, the next press runs the tool.
+    ASSERT_TRUE(app.AnswerAs(kWindows7));
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    WaitForTheRunToEnd(app, 30s);
+    EXPECT_EQ(app.Caption(), L"测试完成");
+    ExitCleanly(app);
+}
+
+TEST_F(OlderWindowsTest, WorkFilesWhoseNetworkFolderDroppedOffNeverEndTheProgram) {
+    RunningApp app;
+    ASSERT_TRUE(app.MainWindow());
+    ASSERT_TRUE(app.AnswerAs(kWindows7));
+    app.Click(IDC_COMMAND1);
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    ASSERT_TRUE(app.AnswerAs(kWindows7 | older::kNetworkFolderGone));
+    WaitForTheRunToEnd(app, 30s);
+    EXPECT_EQ(app.Caption(), L"测试完成");
+    EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(kListEnd));
+    // Proof that the answers were given: the files are still there, left for the next run.
+    EXPECT_TRUE(WorkFilesLeft());
+    ExitCleanly(app);
 }
 
 }  // namespace

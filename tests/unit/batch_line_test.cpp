@@ -34,7 +34,9 @@ TEST(BatchLineTest, OtherFoldersAreQuotedWithPercentDoubled) {
 
 TEST(BatchLineTest, AWorkFolderElsewhereGetsTheToolFolderMadeCurrentFirst) {
     // The tool still runs in its own folder; only the work files live apart. Every path
-    // is quoted, whatever it holds, because user names hold anything.
+    // is quoted, whatever it holds, because user names hold anything. The tool comes
+    // last, so that its status is the interpreter's; a network folder's drive letter is
+    // freed after it and the status handed on.
     const struct {
         const wchar_t* Tool;
         const wchar_t* Work;
@@ -42,19 +44,22 @@ TEST(BatchLineTest, AWorkFolderElsewhereGetsTheToolFolderMadeCurrentFirst) {
     } cases[] = {
         {L"C:\\Nero\\", L"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\",
          L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > "
-         L"\"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\" & popd"},
+         L"\"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\""},
         {L"C:\\Program Files (x86)\\Nero\\", L"C:\\Users\\a&b %TEMP% !x! ^(李)\\Tindrel\\",
          L"pushd \"C:\\Program Files (x86)\\Nero\\\" && \"C:\\Program Files (x86)\\Nero\\nerocmd\" --listdrives > "
-         L"\"C:\\Users\\a&b %%TEMP%% !x! ^(李)\\Tindrel\\b.txt\" & popd"},
+         L"\"C:\\Users\\a&b %%TEMP%% !x! ^(李)\\Tindrel\\b.txt\""},
         {L"\\\\server\\share\\Nero\\", L"C:\\Temp\\Tindrel\\",
          L"pushd \"\\\\server\\share\\Nero\\\" && \"\\\\server\\share\\Nero\\nerocmd\" --listdrives > "
-         L"\"C:\\Temp\\Tindrel\\b.txt\" & popd"},
+         L"\"C:\\Temp\\Tindrel\\b.txt\" & popd & call \"%SystemRoot%\\system32\\cmd.exe\" /d /c exit %%ERRORLEVEL%%"},
     };
     for (const auto& c : cases) {
         const BatchText text = ComposeBatchText(c.Tool, c.Work);
         EXPECT_EQ(text.BatchLine, c.Line);
         EXPECT_EQ(text.Command, L"\"" + std::wstring(c.Tool) + L"nerocmd\" --listdrives");
     }
+    // A work folder named as the batch file's own: %~dp0 is expanded, not doubled.
+    EXPECT_EQ(ComposeBatchText(L"C:\\100%\\Nero\\", kBatchFileFolder).BatchLine,
+              L"pushd \"C:\\100%%\\Nero\\\" && \"C:\\100%%\\Nero\\nerocmd\" --listdrives > \"%~dp0b.txt\"");
 }
 
 }  // namespace

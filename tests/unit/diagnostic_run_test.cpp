@@ -206,6 +206,54 @@ TEST_F(DiagnosticRunTest, AWorkFileHeldForGoodIsLeftForTheNextRunAfterABoundedRe
     EXPECT_EQ(world.paths.WorkFolder, kPrivate);
 }
 
+TEST_F(DiagnosticRunTest, AWorkFileThatCannotBeDeletedForAnyReasonIsSteppedAroundAtOnce) {
+    // The tool folder is a network share that dropped off as the run ended: no retry
+    // helps, and the program neither waits for one nor ends in the error report.
+    world.ToolAnswersAfter(0s, "out");
+    world.pump.At(11s, [this] { world.files.Files[kOutput].Undeletable = true; });
+    EXPECT_NO_THROW(world.Run());
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"out");
+    EXPECT_EQ(world.clock.Current, DoneAt());
+    EXPECT_TRUE(world.files.FileExists(kOutput));
+    EXPECT_FALSE(world.files.FileExists(kBatch));
+
+    // Exit, and the next Start, which goes to the private folder.
+    world.files.DeleteAttempts = 0;
+    EXPECT_NO_THROW(RemoveWorkFiles(world.paths, world.context));
+    EXPECT_EQ(world.files.DeleteAttempts, 1);
+    world.ToolAnswersAfter(0s, "again");
+    EXPECT_NO_THROW(world.Run());
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"again");
+    EXPECT_EQ(world.paths.WorkFolder, kPrivate);
+    EXPECT_EQ(world.files.Files.at(kOutput).Bytes, "out");
+    EXPECT_EQ(world.clock.Current, world.view.CaptionTimes.back().first);
+}
+
+TEST_F(DiagnosticRunTest, ARefusedInterpreterIsExplainedAndTheProgramStaysUsable) {
+    // Software Restriction Policies or AppLocker block cmd.exe on many shared PCs.
+    world.launcher.Refusal = SystemError(L"启动命令解释器", L"C:\\Windows\\system32\\cmd.exe", 1260,
+                                         L"此程序被组策略阻止。");
+    world.ToolAnswersAfter(0s, "list");
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试未完成");
+    for (const wchar_t* shown : {L"命令解释器", L"C:\\Windows\\system32\\cmd.exe", L"此程序被组策略阻止。", L"1260",
+                                 L"管理员", L"开始测试"}) {
+        EXPECT_THAT(world.view.Result, HasSubstr(shown));
+    }
+    EXPECT_FALSE(world.view.Busy);
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_FALSE(WorkFilesLeft());
+    EXPECT_FALSE(world.files.IsDirectory(kPrivate));
+    EXPECT_EQ(world.clock.Current, 0ms) << "nothing to wait for";
+
+    world.launcher.Refusal.reset();
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"list");
+}
+
 TEST_F(DiagnosticRunTest, AStartPressDuringTheWaitHandsTheRunOver) {
     world.PressStartAt(8s);
     world.launcher.OnLaunch = [this](int n) {
@@ -316,7 +364,7 @@ TEST_F(DiagnosticRunTest, AToolFolderThatRefusesTheBatchFileSendsTheWorkFilesToT
     w.Run();
 
     EXPECT_EQ(batch, "pushd \"C:\\Program Files (x86)\\Ahead\\Nero\\\" && \"C:\\Program Files (x86)\\Ahead\\Nero\\nerocmd\" "
-                     "--listdrives > \"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\" & popd\r\n");
+                     "--listdrives > \"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\"\r\n");
     EXPECT_THAT(w.journal, Contains(L"launch " + kPrivate + L"run.bat"));
     EXPECT_THAT(w.journal, Contains(L"cd " + folder));
     EXPECT_EQ(w.view.Caption, L"测试完成");
@@ -361,8 +409,9 @@ TEST_F(DiagnosticRunTest, ARunThatMovesBackToTheToolFolderLeavesNoPrivateFolderB
     EXPECT_FALSE(w.files.IsDirectory(kPrivate));
 }
 
-TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsWrittenByItsShortName) {
+TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsNeverSpelledInTheBatchFile) {
     // The user's name holds Chinese, which this code page lacks; the tool folder is plain.
+    // The batch file names its own folder, whether the volume has short names or not.
     FakeWorld w;
     w.InstallAt(kFolder);
     w.files.Refusing.insert(kFolder);
@@ -370,9 +419,9 @@ TEST_F(DiagnosticRunTest, APrivateFolderTheBatchCodePageCannotSpellIsWrittenByIt
     w.files.ShortNames[L"C:\\Users\\李明\\Temp\\Tindrel\\"] = L"C:\\Users\\5F6B~1\\Temp\\Tindrel\\";
     w.ToolAnswersAfter(0s, "ok");
     w.Run();
-    EXPECT_EQ(w.paths.BatchLine,
-              L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > \"C:\\Users\\5F6B~1\\Temp\\Tindrel\\b.txt\" "
-              L"& popd");
+    EXPECT_EQ(w.paths.BatchLine, L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > \"%~dp0b.txt\"");
+    EXPECT_EQ(w.paths.WorkFolder, L"C:\\Users\\李明\\Temp\\Tindrel\\");
+    EXPECT_EQ(w.view.Caption, L"测试完成");
     EXPECT_EQ(w.view.Result, L"ok");
 }
 
@@ -453,19 +502,29 @@ TEST_F(DiagnosticRunTest, TheTemporaryFolderAsUsersHaveItNeverEndsTheProgram) {
     EXPECT_TRUE(refusing.view.ExitEnabled);
 }
 
-TEST_F(DiagnosticRunTest, APrivateFolderWithoutASpellingOrShortNameIsExplained) {
-    // %TEMP% under the user "João" where the code page lacks ã, on a volume without 8.3 names.
+TEST_F(DiagnosticRunTest, OnlyTheToolFolderNeedsASpellingOrShortName) {
+    // %TEMP% under the user "João" where the code page lacks ã, on a volume without 8.3
+    // names: the run goes on there. A tool folder that cannot be spelled is explained.
     FakeWorld w;
     w.InstallAt(L"C:\\Program Files\\Nero\\");
     w.files.Refusing.insert(L"C:\\Program Files\\Nero\\");
     w.files.TempFolder = L"C:\\Users\\João\\Temp\\";
     w.ToolAnswersAfter(0s, "list");
     w.Run();
-    EXPECT_EQ(w.view.Caption, L"测试未完成");
-    EXPECT_THAT(w.view.Result, HasSubstr(L"C:\\Users\\João\\Temp\\Tindrel\\"));
-    EXPECT_THAT(w.view.Result, HasSubstr(L"TEMP"));
-    EXPECT_EQ(w.launcher.Launches, 0);
+    EXPECT_EQ(w.view.Caption, L"测试完成");
+    EXPECT_EQ(w.view.Result, L"list");
     EXPECT_FALSE(w.files.IsDirectory(w.files.TempFolder + L"Tindrel\\"));
+
+    FakeWorld tool;
+    tool.InstallAt(L"C:\\Programas\\Açaí\\");
+    tool.files.Refusing.insert(L"C:\\Programas\\Açaí\\");
+    tool.ToolAnswersAfter(0s, "list");
+    tool.Run();
+    EXPECT_EQ(tool.view.Caption, L"测试未完成");
+    EXPECT_THAT(tool.view.Result, HasSubstr(L"C:\\Programas\\Açaí\\"));
+    EXPECT_THAT(tool.view.Result, HasSubstr(L"短文件名"));
+    EXPECT_EQ(tool.launcher.Launches, 0);
+    EXPECT_FALSE(tool.files.IsDirectory(kPrivate));
 }
 
 TEST_F(DiagnosticRunTest, WhatTheToolReportsDecidesBetweenAResultAndAnExplanation) {

@@ -72,6 +72,7 @@ public:
         int BusyDeletes = 0;         // deletions that fail as if another process held it
         bool HeldByOther = false;    // held with delete sharing: deleting only marks it
         bool DeletePending = false;  // deleted, but the name stays while it is held
+        bool Undeletable = false;    // its network folder dropped off, or the like
     };
 
     static constexpr wchar_t kPrivateFolder[] = L"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\";
@@ -85,14 +86,16 @@ public:
     bool IsDirectory(const std::wstring& path) override { return Directories.count(path) != 0; }
     std::uint64_t FileSize(const std::wstring& path) override { return Files.at(path).Bytes.size(); }
 
-    std::optional<SystemError> TryDeleteFile(const std::wstring& path) override {
+    DeleteResult TryDeleteFile(const std::wstring& path) override {
+        ++DeleteAttempts;
         const auto found = Files.find(path);
-        if (found == Files.end()) return std::nullopt;
+        if (found == Files.end()) return DeleteResult::Deleted;
         File& file = found->second;
-        if (file.DeletePending) return SystemError(L"删除文件", path, 5, L"access denied");
+        if (file.Undeletable) return DeleteResult::Stays;
+        if (file.DeletePending) return DeleteResult::Held;
         if (file.BusyDeletes > 0 || file.Writing) {
             if (file.BusyDeletes > 0) --file.BusyDeletes;
-            return SystemError(L"删除文件", path, 32, L"sharing violation");
+            return DeleteResult::Held;
         }
         journal_.push_back(L"delete " + path);
         if (file.HeldByOther) {
@@ -100,7 +103,7 @@ public:
         } else {
             Files.erase(found);
         }
-        return std::nullopt;
+        return DeleteResult::Deleted;
     }
 
     std::wstring CurrentDirectory() override { return Current; }
@@ -170,6 +173,7 @@ public:
     std::map<std::wstring, SystemError> TempRefusal;  // private folder names that cannot be had
     std::map<std::wstring, std::wstring> ShortNames;
     std::wstring Current = L"C:\\Users\\li\\Downloads\\";
+    int DeleteAttempts = 0;
 
 private:
     Journal& journal_;
@@ -215,14 +219,19 @@ public:
 
     explicit FakeLauncher(Journal& journal) : journal_(journal) {}
 
-    std::unique_ptr<LaunchedTool> Launch(const std::wstring& batchFile, const std::wstring& errorFile) override {
+    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) override {
+        if (Refusal) {
+            journal_.push_back(L"interpreter refused");
+            return {nullptr, Refusal};
+        }
         ++Launches;
         journal_.push_back(L"launch " + batchFile);
         ErrorFile = errorFile;
         if (OnLaunch) OnLaunch(Launches);
-        return std::make_unique<Tool>(*this, Launches);
+        return {std::make_unique<Tool>(*this, Launches), std::nullopt};
     }
 
+    std::optional<SystemError> Refusal;  // a blocked, denied or missing interpreter
     std::function<void(int)> OnLaunch;
     std::function<void(int)> OnStop;
     int Launches = 0;

@@ -405,6 +405,26 @@ TEST_F(Win32RunTest, HowTheToolEndsAndWhatItSaysOnItsErrorOutputReachTheUser) {
         EXPECT_EQ(CountProcesses(L"nerocmd.exe"), 0);
     }
 
+    // The same from the private folder, where the batch line ends in popd, under a user
+    // name the batch file's code page cannot spell: the output is named through %~dp0.
+    const fs::path temp = kBase / L"Users\\김 Ő\\Temp";
+    fs::create_directories(temp);
+    const EnvironmentVariable tmp(L"TMP", temp.wstring());
+    const EnvironmentVariable temp2(L"TEMP", temp.wstring());
+    const std::wstring folder = MakeToolFolder(kBase / L"endings", "mode=partial\r\nexit=5\r\n");
+    WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD\r\n");
+    UniqueFile viewer(::CreateFileW((folder + L"b.txt").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    ASSERT_TRUE(viewer);
+    Run();
+    viewer.Reset();
+    EXPECT_EQ(paths.WorkFolder, (temp / L"Tindrel").wstring() + L"\\");
+    EXPECT_THAT(paths.BatchLine, HasSubstr(L"%~dp0b.txt"));
+    EXPECT_EQ(view.Caption, L"测试未完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListStart));
+    EXPECT_THAT(view.Result, HasSubstr(L"退出代码为 5"));
+    EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
 }
 
 TEST_F(Win32RunTest, AnOutputStillHeldWhenTheRunEndsIsLeftForTheNextRun) {

@@ -120,6 +120,37 @@ TEST_F(RichTextBoxTest, ALoadKeepsTheSelectionAndViewAndEndsWhenTheTextIsReplace
     std::filesystem::remove(file);
 }
 
+// Far down a long output, past the 65,535 pixels EM_GETSCROLLPOS can tell, the view
+// stays on its line while the rest goes in.
+TEST_F(RichTextBoxTest, AViewFarDownALongOutputStaysWhileTheRestLoads) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / L"tindrel-far.txt";
+    std::string bytes;
+    for (int line = 0; bytes.size() < 250000; ++line) bytes += "line " + std::to_string(line) + "\r\n";
+    std::ofstream(file, std::ios::binary) << bytes;
+    box_.LoadFile(file.wstring());
+    std::filesystem::remove(file);
+
+    constexpr LRESULT kFarLine = 7000;
+    const DWORD giveUp = ::GetTickCount() + 60000;
+    while (box_.Loading() && ::SendMessageW(box_.Handle(), EM_GETLINECOUNT, 0, 0) < kFarLine + 100 &&
+           ::GetTickCount() < giveUp) {
+        // One message at a time: the load's ticks come back to back.
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    }
+    ASSERT_TRUE(box_.Loading()) << "the load ended before the view could be moved during it";
+    ::SendMessageW(box_.Handle(), EM_LINESCROLL, 0, kFarLine);
+    const LRESULT first = ::SendMessageW(box_.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GE(first, kFarLine - 100);
+    POINTL at{};
+    ::SendMessageW(box_.Handle(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at),
+                   ::SendMessageW(box_.Handle(), EM_LINEINDEX, 0, 0));
+    EXPECT_LT(at.y, -65536) << "the view is not yet past 16-bit pixels";
+    FinishLoad();
+    EXPECT_EQ(::SendMessageW(box_.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), first);
+}
+
 // A drive list is shown as it is; a broken tool's output is cut to its start, its lines
 // broken where they have no break of their own, and a note says what happened.
 TEST(TextForDisplayTest, ShowsTheStartOfAnOutputAndSaysWhatWasLeftOut) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "run/win/file_system_win.h"
+#include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 
 namespace tindrel::win {
@@ -33,9 +34,19 @@ TEST(Win32ErrorTest, AFailedCallBecomesOneReportNamingEverything) {
 }
 
 TEST(Win32ErrorTest, OnlyTransientDeleteFailuresAreLeftToRetry) {
+    // A delete never ends the program: a file that is gone, folder and all, is deleted;
+    // one held open is worth another try; one that cannot go for any other reason stays.
     Win32FileSystem files;
-    EXPECT_FALSE(files.TryDeleteFile(L"C:\\windows\\temp\\tindrel-never-there.txt").has_value());
-    EXPECT_THROW(files.TryDeleteFile(L"C:\\no such folder\\b.txt"), SystemError);
+    EXPECT_EQ(files.TryDeleteFile(L"C:\\windows\\temp\\tindrel-never-there.txt"), DeleteResult::Deleted);
+    EXPECT_EQ(files.TryDeleteFile(L"C:\\no such folder\\b.txt"), DeleteResult::Deleted);
+    EXPECT_EQ(files.TryDeleteFile(L"C:\\windows\\temp\\a|b<c>.txt"), DeleteResult::Stays);
+
+    const std::wstring held = L"C:\\windows\\temp\\tindrel-held.txt";
+    UniqueFile holder(::CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(files.TryDeleteFile(held), DeleteResult::Held);
+    holder.Reset();
+    EXPECT_EQ(files.TryDeleteFile(held), DeleteResult::Deleted);
 }
 
 }  // namespace

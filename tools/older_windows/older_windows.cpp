@@ -60,6 +60,12 @@ BOOL WINAPI CreateProcessWAsOlder(LPCWSTR application, LPWSTR commandLine, LPSEC
                                   LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags,
                                   LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startup,
                                   LPPROCESS_INFORMATION information) {
+    if (On(kInterpreterBlocked) && application) {
+        const int length = ::lstrlenW(application);
+        if (length >= 8 && ::lstrcmpiW(application + length - 8, L"\\cmd.exe") == 0) {
+            return Failing(ERROR_ACCESS_DISABLED_BY_POLICY, FALSE);
+        }
+    }
     if (On(kJobWithoutBreakaway) && (flags & CREATE_BREAKAWAY_FROM_JOB)) return Failing(ERROR_ACCESS_DENIED, FALSE);
     return realCreateProcessW(application, commandLine, processAttributes, threadAttributes, inheritHandles, flags,
                               environment, directory, startup, information);
@@ -93,6 +99,7 @@ BOOL WINAPI TerminateProcessAsOlder(HANDLE process, UINT code) {
 }
 
 BOOL WINAPI DeleteFileWAsOlder(LPCWSTR path) {
+    if (On(kNetworkFolderGone)) return Failing(ERROR_NETNAME_DELETED, FALSE);
     if (On(kSharingRules)) {
         // Leaving out FILE_SHARE_WRITE makes the open fail while a writer holds the file.
         const HANDLE probe = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -154,14 +161,15 @@ LONG RewriteImports() {
     const Rewrite rewrites[] = {
         Entry("MsgWaitForMultipleObjectsEx", MsgWaitForMultipleObjectsExAsOlder, realMsgWaitForMultipleObjectsEx,
               kWakeMaskBeforeWindows8),
-        Entry("CreateProcessW", CreateProcessWAsOlder, realCreateProcessW, kJobWithoutBreakaway),
+        Entry("CreateProcessW", CreateProcessWAsOlder, realCreateProcessW,
+              static_cast<Answer>(kJobWithoutBreakaway | kInterpreterBlocked)),
         Entry("AssignProcessToJobObject", AssignProcessToJobObjectAsOlder, realAssignProcessToJobObject,
               kJobWithoutBreakaway),
         Entry("SetInformationJobObject", SetInformationJobObjectAsOlder, realSetInformationJobObject,
               kToolCannotBeEnded),
         Entry("TerminateJobObject", TerminateJobObjectAsOlder, realTerminateJobObject, kToolCannotBeEnded),
         Entry("TerminateProcess", TerminateProcessAsOlder, realTerminateProcess, kToolCannotBeEnded),
-        Entry("DeleteFileW", DeleteFileWAsOlder, realDeleteFileW, kSharingRules),
+        Entry("DeleteFileW", DeleteFileWAsOlder, realDeleteFileW, static_cast<Answer>(kSharingRules | kNetworkFolderGone)),
         Entry("GetProcAddress", GetProcAddressAsOlder, realGetProcAddress, kFileSystemObjectUnregistered),
         Entry("GetShortPathNameW", GetShortPathNameWAsOlder, realGetShortPathNameW, kNoShortNames),
         Entry("PeekMessageW", PeekMessageWCounted, realPeekMessageW, Answer{}),

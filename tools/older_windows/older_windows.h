@@ -26,6 +26,12 @@ enum Answer : LONG {
     kFileSystemObjectUnregistered = 1 << 4,
     // A volume that creates no 8.3 names: GetShortPathNameW hands back the long name.
     kNoShortNames = 1 << 5,
+    // Software Restriction Policies or AppLocker block cmd.exe: starting it fails with
+    // ERROR_ACCESS_DISABLED_BY_POLICY.
+    kInterpreterBlocked = 1 << 6,
+    // The folder of every file dropped off the network: deleting fails with
+    // ERROR_NETNAME_DELETED and the file stays.
+    kNetworkFolderGone = 1 << 7,
 
     kWindows7 = kWakeMaskBeforeWindows8 | kJobWithoutBreakaway | kSharingRules,
 };
