@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 #include "ui/dpi.h"
 
@@ -120,8 +121,7 @@ void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rec
     // Each text's own room: a label's from its top, wrapped at its width (a label that
     // holds others keeps its box and records what its own text needs); a button's on one
     // line inside its 3D edge, around its centre.
-    const HDC screen = ::GetDC(nullptr);
-    const HGDIOBJ old = ::GetCurrentObject(screen, OBJ_FONT);
+    const win::WindowDc screen(nullptr);
     const int edge = ::MulDiv(2, static_cast<int>(dpi), 96);
     std::vector<LONG> textHeight(count);
     for (size_t i = 0; i < count; ++i) {
@@ -129,24 +129,22 @@ void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rec
         textHeight[i] = box.bottom - box.top;
         if (kindOf(i) == ControlKind::RichText || kindOf(i) == ControlKind::Icon) continue;
         const std::wstring text = TextOf(controls[i].Handle);
-        ::SelectObject(screen, FontOf(controls[i], fonts));
+        const win::SelectedObject font(screen.Get(), FontOf(controls[i], fonts));
         if (kindOf(i) == ControlKind::Label) {
             RECT needed{0, 0, box.right - box.left, 0};
-            ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+            ::DrawTextW(screen.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
             textHeight[i] = needed.bottom;
             if (std::find(holder.begin(), holder.end(), i) == holder.end()) {
                 box.bottom = std::max(box.bottom, box.top + needed.bottom);
             }
         } else {
             RECT needed{};
-            ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+            ::DrawTextW(screen.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
             const LONG wider = std::max<LONG>(0, needed.right + 2 * edge - (box.right - box.left));
             const LONG taller = std::max<LONG>(0, needed.bottom + 2 * edge - (box.bottom - box.top));
             ::InflateRect(&box, (wider + 1) / 2, (taller + 1) / 2);
         }
     }
-    ::SelectObject(screen, old);
-    ::ReleaseDC(nullptr, screen);
 
     // From the top down, a control that now overlaps one above it moves down below it (a
     // held label below its holder's own text); the results box gives up the room at its

@@ -74,11 +74,11 @@ POINT KeyboardMenuPoint(HWND box) {
     RECT client{};
     ::GetClientRect(box, &client);
     TEXTMETRICW metrics{};
-    const HDC dc = ::GetDC(box);
-    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
-    ::GetTextMetricsW(dc, &metrics);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(box, dc);
+    {
+        const win::WindowDc dc(box);
+        const win::SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+        ::GetTextMetricsW(dc.Get(), &metrics);
+    }
     POINT point{at.x, at.y + metrics.tmHeight};
     if (!::PtInRect(&client, POINT{at.x, at.y})) point = POINT{0, 0};
     ::ClientToScreen(box, &point);
