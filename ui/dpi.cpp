@@ -98,22 +98,18 @@ SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT layo
     return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
-UINT LayoutDpi(HFONT messageFont, UINT dpi) {
+UINT LayoutDpi(HFONT messageFont, UINT dpi, DesignFont design) {
     const win::WindowDc screen(nullptr);
     const win::SelectedObject font(screen.Get(), messageFont);
     TEXTMETRICW metrics{};
     if (!::GetTextMetricsW(screen.Get(), &metrics) || metrics.tmHeight <= 0) return dpi;
-    // The tables were drawn for a 9-point message font with lines of up to 270 twips
-    // (Label2's height, half of Label3's): at 96 dpi an em of 12 px in a line of 18 px.
-    // Noto Sans CJK SC, whose lines are taller than those of Microsoft YaHei UI, Segoe UI
-    // or Tahoma (17 px at 9 pt), fits it; the label test holds it to that. Widths follow the
-    // em (a Chinese character is one em wide), heights the line; the larger of the two
-    // ratios scales the whole table, rounded up.
-    const auto scaled = [dpi](int size, int design) {
-        return static_cast<UINT>((static_cast<long long>(dpi) * size + design - 1) / design);
+    // Widths follow the em (a Chinese character is one em wide), heights the line; the
+    // larger of the two ratios scales the whole table, rounded up.
+    const auto scaled = [dpi](int size, int designed) {
+        return static_cast<UINT>((static_cast<long long>(dpi) * size + designed - 1) / designed);
     };
-    const int designEm = ::MulDiv(9, static_cast<int>(dpi), 72);
-    const int designLine = TwipsToPixels(270, dpi);
+    const int designEm = ::MulDiv(design.Points, static_cast<int>(dpi), 72);
+    const int designLine = TwipsToPixels(design.LineTwips, dpi);
     const UINT byEm = scaled(metrics.tmHeight - metrics.tmInternalLeading, designEm);
     const UINT byLine = scaled(metrics.tmHeight, designLine);
     return std::max({dpi, byEm, byLine});

@@ -53,7 +53,8 @@ void FrmAbout::OnLoad() {
 
 SIZE FrmAbout::ApplyDpi(UINT dpi, const RECT& workArea) {
     defaultFont_ = MessageFont(dpi);
-    layoutDpi_ = LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi), kAboutClient, kStyle, kExStyle, dpi, workArea);
+    layoutDpi_ = LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi, kAboutDesignFont), kAboutClient, kStyle, kExStyle,
+                                 dpi, workArea);
     // Half as large again as the message font, so it grows with it.
     LOGFONTW title{};
     ::GetObjectW(defaultFont_.Get(), sizeof title, &title);
