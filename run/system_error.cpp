@@ -1,5 +1,8 @@
 #include "run/system_error.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace tindrel {
 namespace {
 
@@ -34,15 +37,24 @@ std::string Utf8(const std::wstring& text) {
 
 }  // namespace
 
-SystemError::SystemError(std::wstring operation, std::wstring subject, unsigned long code, std::wstring description)
+SystemError::SystemError(std::wstring operation, std::wstring subject, unsigned long code, std::wstring description,
+                         std::source_location where)
     : Operation(std::move(operation)), Subject(std::move(subject)), Code(code), Description(std::move(description)),
-      what_(Utf8(Report())) {}
+      Location(where), what_(Utf8(Report())) {}
+
+std::wstring SystemError::Where() const {
+    std::string_view file = Location.file_name();
+    file.remove_prefix(std::min(file.size(), file.find_last_of("/\\") + 1));
+    // Source file names are ASCII.
+    return std::wstring(file.begin(), file.end()) + L":" + std::to_wstring(Location.line());
+}
 
 std::wstring SystemError::Report() const {
     std::wstring text = L"操作失败：" + Operation;
     if (!Subject.empty()) text += L"\r\n对象：" + Subject;
     text += L"\r\n错误号：" + std::to_wstring(Code);
     if (!Description.empty()) text += L"\r\n" + Description;
+    text += L"\r\n位置：" + Where();
     return text;
 }
 

@@ -10,9 +10,8 @@ namespace tindrel::ui {
 namespace {
 
 UINT SystemDpi() {
-    const HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    const win::WindowDc screen(nullptr);
+    const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
@@ -29,9 +28,8 @@ bool FaceInstalled(const wchar_t* face) {
     wanted.lfCharSet = DEFAULT_CHARSET;
     ::lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
     bool found = false;
-    const HDC screen = ::GetDC(nullptr);
-    ::EnumFontFamiliesExW(screen, &wanted, FamilyFound, reinterpret_cast<LPARAM>(&found), 0);
-    ::ReleaseDC(nullptr, screen);
+    const win::WindowDc screen(nullptr);
+    ::EnumFontFamiliesExW(screen.Get(), &wanted, FamilyFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -100,25 +98,18 @@ SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT layo
     return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
-UINT LayoutDpi(HFONT messageFont, UINT dpi) {
+UINT LayoutDpi(HFONT messageFont, UINT dpi, DesignFont design) {
+    const win::WindowDc screen(nullptr);
+    const win::SelectedObject font(screen.Get(), messageFont);
     TEXTMETRICW metrics{};
-    const HDC screen = ::GetDC(nullptr);
-    const HGDIOBJ old = ::SelectObject(screen, messageFont);
-    const bool measured = ::GetTextMetricsW(screen, &metrics) != FALSE;
-    ::SelectObject(screen, old);
-    ::ReleaseDC(nullptr, screen);
-    if (!measured || metrics.tmHeight <= 0) return dpi;
-    // The tables were drawn for a 9-point message font with lines of up to 270 twips
-    // (Label2's height, half of Label3's): at 96 dpi an em of 12 px in a line of 18 px.
-    // Noto Sans CJK SC, whose lines are taller than those of Microsoft YaHei UI, Segoe UI
-    // or Tahoma (17 px at 9 pt), fits it; the label test holds it to that. Widths follow the
-    // em (a Chinese character is one em wide), heights the line; the larger of the two
-    // ratios scales the whole table, rounded up.
-    const auto scaled = [dpi](int size, int design) {
-        return static_cast<UINT>((static_cast<long long>(dpi) * size + design - 1) / design);
+    if (!::GetTextMetricsW(screen.Get(), &metrics) || metrics.tmHeight <= 0) return dpi;
+    // Widths follow the em (a Chinese character is one em wide), heights the line; the
+    // larger of the two ratios scales the whole table, rounded up.
+    const auto scaled = [dpi](int size, int designed) {
+        return static_cast<UINT>((static_cast<long long>(dpi) * size + designed - 1) / designed);
     };
-    const int designEm = ::MulDiv(9, static_cast<int>(dpi), 72);
-    const int designLine = TwipsToPixels(270, dpi);
+    const int designEm = ::MulDiv(design.Points, static_cast<int>(dpi), 72);
+    const int designLine = TwipsToPixels(design.LineTwips, dpi);
     const UINT byEm = scaled(metrics.tmHeight - metrics.tmInternalLeading, designEm);
     const UINT byLine = scaled(metrics.tmHeight, designLine);
     return std::max({dpi, byEm, byLine});

@@ -18,9 +18,9 @@ inline int TwipsToPixels(int twips, UINT dpi) { return ::MulDiv(twips, static_ca
 SIZE OuterSizeForClient(ClientSize client, DWORD style, DWORD exStyle, UINT layoutDpi, UINT dpi);
 
 // The DPI a layout table is placed at: `dpi` while `messageFont` is no larger than the
-// font the tables were drawn for, and larger by as much as the font is, as dialog units
+// font the table was drawn for, and larger by as much as the font is, as dialog units
 // grow with a dialog's font.
-UINT LayoutDpi(HFONT messageFont, UINT dpi);
+UINT LayoutDpi(HFONT messageFont, UINT dpi, DesignFont design);
 // `layoutDpi`, lowered where needed so that the window, `client` twips at it, fits
 // `workArea`: below `dpi` only where the table does not fit even at `dpi`, and never below
 // half of it.

@@ -48,8 +48,8 @@ void Form1::OnCreate() {
 
 SIZE Form1::ApplyDpi(UINT dpi, const RECT& workArea) {
     defaultFont_ = MessageFont(dpi);
-    const UINT layoutDpi =
-        LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi), kForm1Client, kStyle, kExStyle, dpi, workArea);
+    const UINT layoutDpi = LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi, kForm1DesignFont), kForm1Client, kStyle,
+                                           kExStyle, dpi, workArea);
     // The banner is drawn to the table's own scale. Arial Black is heavy at normal
     // weight; without it, a black weight of a plain face keeps the banner's look.
     bannerFont_ = PointFont(

@@ -1,6 +1,7 @@
 #include "ui/frm_about.h"
 
 #include "resources/about_layout.h"
+#include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 #include "ui/dpi.h"
 #include "ui/version_record.h"
@@ -52,7 +53,8 @@ void FrmAbout::OnLoad() {
 
 SIZE FrmAbout::ApplyDpi(UINT dpi, const RECT& workArea) {
     defaultFont_ = MessageFont(dpi);
-    layoutDpi_ = LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi), kAboutClient, kStyle, kExStyle, dpi, workArea);
+    layoutDpi_ = LayoutDpiInside(LayoutDpi(defaultFont_.Get(), dpi, kAboutDesignFont), kAboutClient, kStyle, kExStyle,
+                                 dpi, workArea);
     // Half as large again as the message font, so it grows with it.
     LOGFONTW title{};
     ::GetObjectW(defaultFont_.Get(), sizeof title, &title);
@@ -65,17 +67,14 @@ SIZE FrmAbout::ApplyDpi(UINT dpi, const RECT& workArea) {
 }
 
 void FrmAbout::OnPaint() {
-    PAINTSTRUCT paint;
-    const HDC dc = ::BeginPaint(hwnd_, &paint);
+    const win::PaintDc dc(hwnd_);
     for (const LineLayout& line : kAboutLines) {
         const win::UniquePen pen(::CreatePen(PS_INSIDEFRAME, ::MulDiv(line.Width, static_cast<int>(layoutDpi_), 96),
                                              static_cast<COLORREF>(line.Colour)));
-        const HGDIOBJ old = ::SelectObject(dc, pen.Get());
-        ::MoveToEx(dc, TwipsToPixels(line.X1, layoutDpi_), TwipsToPixels(line.Y1, layoutDpi_), nullptr);
-        ::LineTo(dc, TwipsToPixels(line.X2, layoutDpi_), TwipsToPixels(line.Y2, layoutDpi_));
-        ::SelectObject(dc, old);
+        const win::SelectedObject drawing(dc.Get(), pen.Get());
+        ::MoveToEx(dc.Get(), TwipsToPixels(line.X1, layoutDpi_), TwipsToPixels(line.Y1, layoutDpi_), nullptr);
+        ::LineTo(dc.Get(), TwipsToPixels(line.X2, layoutDpi_), TwipsToPixels(line.Y2, layoutDpi_));
     }
-    ::EndPaint(hwnd_, &paint);
 }
 
 void FrmAbout::OnCmdOkClick() { ::DestroyWindow(hwnd_); }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "run/win/unique_handle.h"
 #include "run/win/win32_error.h"
 #include "ui/dpi.h"
 
@@ -44,12 +45,6 @@ std::wstring TextOf(HWND control) {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     return text;
-}
-
-// True when `outer` holds `inner` below its own top, as Label1's box holds Label2 and Label3.
-bool Holds(const RECT& outer, const RECT& inner) {
-    return inner.top > outer.top && inner.left >= outer.left && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
 }
 
 }  // namespace
@@ -102,12 +97,13 @@ void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, U
 void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rects, UINT dpi, const ControlFonts& fonts) {
     const size_t count = controls.size();
     const auto kindOf = [&](size_t i) { return controls[i].Layout->Kind; };
-    // Which label holds which, as the table draws them: the smallest box around each.
+    const auto fitOf = [&](size_t i) { return controls[i].Layout->Fit; };
+    // Which label holds which, as the table declares it.
     std::vector<size_t> holder(count, count);
-    for (size_t i = 0; i < count; ++i) {
-        for (size_t j = 0; j < count; ++j) {
-            if (j == i || kindOf(i) != ControlKind::Label || kindOf(j) != ControlKind::Label) continue;
-            if (Holds(rects[i], rects[j]) && (holder[j] == count || Holds(rects[holder[j]], rects[i]))) holder[j] = i;
+    for (size_t j = 0; j < count; ++j) {
+        const int heldBy = controls[j].Layout->HeldBy;
+        for (size_t i = 0; i < count && heldBy != 0; ++i) {
+            if (i != j && controls[i].Layout->Id == heldBy) holder[j] = i;
         }
     }
     const auto heldBy = [&](size_t inner, size_t outer) {
@@ -119,38 +115,34 @@ void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rec
 
     // Each text's own room: a label's from its top, wrapped at its width (a label that
     // holds others keeps its box and records what its own text needs); a button's on one
-    // line inside its 3D edge, around its centre.
-    const HDC screen = ::GetDC(nullptr);
-    const HGDIOBJ old = ::GetCurrentObject(screen, OBJ_FONT);
+    // line inside its 3D edge, around its centre. What only moves or gives way has no text
+    // of its own to fit.
+    const win::WindowDc screen(nullptr);
     const int edge = ::MulDiv(2, static_cast<int>(dpi), 96);
     std::vector<LONG> textHeight(count);
     for (size_t i = 0; i < count; ++i) {
         RECT& box = rects[i];
         textHeight[i] = box.bottom - box.top;
-        if (kindOf(i) == ControlKind::RichText || kindOf(i) == ControlKind::Icon) continue;
+        if (fitOf(i) == TextFit::Moves || fitOf(i) == TextFit::GivesRoom) continue;
         const std::wstring text = TextOf(controls[i].Handle);
-        ::SelectObject(screen, FontOf(controls[i], fonts));
+        const win::SelectedObject font(screen.Get(), FontOf(controls[i], fonts));
         if (kindOf(i) == ControlKind::Label) {
             RECT needed{0, 0, box.right - box.left, 0};
-            ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+            ::DrawTextW(screen.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
             textHeight[i] = needed.bottom;
-            if (std::find(holder.begin(), holder.end(), i) == holder.end()) {
-                box.bottom = std::max(box.bottom, box.top + needed.bottom);
-            }
+            if (fitOf(i) == TextFit::Grows) box.bottom = std::max(box.bottom, box.top + needed.bottom);
         } else {
             RECT needed{};
-            ::DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+            ::DrawTextW(screen.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
             const LONG wider = std::max<LONG>(0, needed.right + 2 * edge - (box.right - box.left));
             const LONG taller = std::max<LONG>(0, needed.bottom + 2 * edge - (box.bottom - box.top));
             ::InflateRect(&box, (wider + 1) / 2, (taller + 1) / 2);
         }
     }
-    ::SelectObject(screen, old);
-    ::ReleaseDC(nullptr, screen);
 
     // From the top down, a control that now overlaps one above it moves down below it (a
-    // held label below its holder's own text); the results box gives up the room at its
-    // top instead, and a label's box grows to hold what it held.
+    // held label below its holder's own text); one that gives room gives up the room at
+    // its top instead, and a holder's box grows to hold what it holds.
     std::vector<size_t> order(count);
     for (size_t i = 0; i < count; ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].top < rects[b].top; });
@@ -163,7 +155,7 @@ void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rec
             if (!placed[i] || above.right <= box.left || box.right <= above.left) continue;
             top = std::max(top, heldBy(j, i) ? above.top + textHeight[i] : above.bottom);
         }
-        if (kindOf(j) == ControlKind::RichText) {
+        if (fitOf(j) == TextFit::GivesRoom) {
             box.top = std::min(top, box.bottom);
         } else {
             ::OffsetRect(&box, 0, top - box.top);

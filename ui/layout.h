@@ -29,12 +29,13 @@ using ControlFonts = std::array<HFONT, kControlFontCount>;  // by ControlFont
 void PlaceControls(const std::vector<PlacedControl>& controls, UINT layoutDpi, UINT dpi, const ControlFonts& fonts);
 
 // Where a text does not fit its control's rectangle (a window stopped at the work area
-// draws its fonts larger than its table), the control grows to it: a label downwards,
-// wrapped at its width, a push button around its centre, to one line inside its 3D edge.
-// What it then overlaps below it moves down (a label held by another below its holder's
-// own text, the holder growing with it), except the results box, which gives up the room
-// at its top. Where every text fits, nothing changes. `rects` are the controls'
-// rectangles, in their order.
+// draws its fonts larger than its table), the control makes room as its table declares
+// (TextFit): one that grows does so to its text, a label downwards, wrapped at its width,
+// a push button around its centre, to one line inside its 3D edge. What it then overlaps
+// below it moves down (a label held by another below its holder's own text, the holder
+// growing with it), except a control that gives room, which gives up the room at its top.
+// Where every text fits, nothing changes. `rects` are the controls' rectangles, in their
+// order.
 void FitTexts(const std::vector<PlacedControl>& controls, std::vector<RECT>& rects, UINT dpi, const ControlFonts& fonts);
 
 RECT TwipsRect(const ControlLayout& layout, UINT dpi);

@@ -74,11 +74,11 @@ POINT KeyboardMenuPoint(HWND box) {
     RECT client{};
     ::GetClientRect(box, &client);
     TEXTMETRICW metrics{};
-    const HDC dc = ::GetDC(box);
-    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
-    ::GetTextMetricsW(dc, &metrics);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(box, dc);
+    {
+        const win::WindowDc dc(box);
+        const win::SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+        ::GetTextMetricsW(dc.Get(), &metrics);
+    }
     POINT point{at.x, at.y + metrics.tmHeight};
     if (!::PtInRect(&client, POINT{at.x, at.y})) point = POINT{0, 0};
     ::ClientToScreen(box, &point);
@@ -193,17 +193,22 @@ void RichTextBox::SetBusyPointer(bool busy) {
     if (::GetCursorPos(&cursor) && ::GetWindowRect(box_, &box) && ::PtInRect(&box, cursor)) ::SetCursor(Pointer());
 }
 
-LRESULT CALLBACK RichTextBox::Subclass(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto* const textBox = reinterpret_cast<RichTextBox*>(self);
+LRESULT CALLBACK RichTextBox::Subclass(HWND, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) noexcept {
+    return win::GuardMessage(
+        [&] { return reinterpret_cast<RichTextBox*>(self)->HandleMessage(message, wParam, lParam); });
+}
+
+LRESULT RichTextBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SETCURSOR:
             if (LOWORD(lParam) != HTCLIENT) break;
-            ::SetCursor(textBox->Pointer());
+            ::SetCursor(Pointer());
             return TRUE;
         case WM_GETDLGCODE: {
             // The box is read-only and has no use for Tab; Tab, Shift+Tab and Esc are left
             // to the dialog manager, so the keyboard can always leave the box.
-            LRESULT code = ::DefSubclassProc(box, message, wParam, lParam) & ~DLGC_WANTTAB;
+            LRESULT code = ::DefSubclassProc(box_, message, wParam, lParam) & ~DLGC_WANTTAB;
             const auto* key = reinterpret_cast<const MSG*>(lParam);
             if (key && key->message == WM_KEYDOWN && (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
                 code &= ~DLGC_WANTALLKEYS;
@@ -213,18 +218,13 @@ LRESULT CALLBACK RichTextBox::Subclass(HWND box, UINT message, WPARAM wParam, LP
         case WM_TIMER:
             if (wParam != kLoadTimer) break;
             // Not while the mouse selects: the selection is set anew after each tick.
-            if (textBox->Loading() && ::GetCapture() != box) textBox->AppendPieces();
+            if (Loading() && ::GetCapture() != box_) AppendPieces();
             return 0;
         case WM_CONTEXTMENU:
-            // No exception may cross a window procedure.
-            try {
-                textBox->ShowContextMenu(lParam);
-            } catch (...) {
-                win::ReportCurrentException();
-            }
+            ShowContextMenu(lParam);
             return 0;
     }
-    return ::DefSubclassProc(box, message, wParam, lParam);
+    return ::DefSubclassProc(box_, message, wParam, lParam);
 }
 
 }  // namespace tindrel::ui

@@ -30,7 +30,8 @@ public:
 
 private:
     static LRESULT CALLBACK Subclass(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                     DWORD_PTR self);
+                                     DWORD_PTR self) noexcept;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     HCURSOR Pointer() const;
     void StreamIn(const wchar_t* text, size_t length);
     void AppendPieces();

@@ -1,7 +1,7 @@
 #pragma once
 // A window is a class that owns its HWND. The window procedure is a thin thunk: it
-// finds the object stored at WM_NCCREATE, and no exception crosses it; a failure that
-// nothing handled is reported and ends the program.
+// finds the object stored at WM_NCCREATE, and no exception crosses it (GuardMessage); a
+// failure that nothing handled is reported and ends the program.
 
 #include <windows.h>
 
@@ -46,6 +46,10 @@ public:
 
 protected:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        return win::GuardMessage([&] { return Dispatch(window, message, wParam, lParam); });
+    }
+
+    static LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         if (message == WM_NCCREATE) {
             self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -59,21 +63,17 @@ protected:
             self->OnDestroyed();
             return ::DefWindowProcW(window, message, wParam, lParam);
         }
-        try {
-            if (message == kDpiChanged) {
-                // Moved to a screen of another DPI: laid out again at the new scale, over
-                // the place Windows suggests.
-                self->Relayout(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-                return 0;
-            }
-            if (message == WM_SETTINGCHANGE && IsLayoutSetting(wParam, lParam)) {
-                self->Relayout(WindowDpi(window), self->RestoredRect());
-                return 0;
-            }
-            return self->HandleMessage(message, wParam, lParam);
-        } catch (...) {
-            win::ReportCurrentException();
+        if (message == kDpiChanged) {
+            // Moved to a screen of another DPI: laid out again at the new scale, over the
+            // place Windows suggests.
+            self->Relayout(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         }
+        if (message == WM_SETTINGCHANGE && IsLayoutSetting(wParam, lParam)) {
+            self->Relayout(WindowDpi(window), self->RestoredRect());
+            return 0;
+        }
+        return self->HandleMessage(message, wParam, lParam);
     }
 
     // Registers the window class once per process: dialog background, arrow pointer, and

@@ -111,7 +111,7 @@ LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::w
     const UniqueHandleKernel threadHandle(process.hThread);
 
     UniqueHandleKernel job = CreateKillOnCloseJob();
-    // Without a job the tool runs all the same; it just cannot be ended early.
+    // Without a job the tool runs all the same; Stop then ends its process tree instead.
     if (job && !::AssignProcessToJobObject(job.Get(), process.hProcess)) job.Reset();
     ::ResumeThread(process.hThread);
     return {std::make_unique<JobTool>(std::move(processHandle), std::move(job)), std::nullopt};

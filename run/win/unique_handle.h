@@ -1,6 +1,7 @@
 #pragma once
 // One owner type for every Win32 handle: movable, not copyable, and each kind knows
-// which value means "no handle" and how it is released.
+// which value means "no handle" and how it is released. Device contexts and the objects
+// selected into them are borrowed for a scope and given back at its end.
 
 #include <windows.h>
 
@@ -81,5 +82,56 @@ using UniqueHkey = UniqueHandle<RegistryKeyTraits>;
 using UniqueFont = UniqueHandle<FontTraits>;
 using UniquePen = UniqueHandle<PenTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+
+// The device context of a window's client area, or of the screen for no window (GetDC),
+// released at the end of the scope. Null where the system gives none.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+
+    HDC Get() const noexcept { return dc_; }
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// The device context to paint a window with, between BeginPaint and EndPaint.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    ~PaintDc() { ::EndPaint(window_, &paint_); }
+
+    HDC Get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// A pen, font or brush selected into a device context for a scope; the object it
+// replaced is selected back at the end, so the caller may delete its own afterwards.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), replaced_(dc ? ::SelectObject(dc, object) : nullptr) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (replaced_ && replaced_ != HGDI_ERROR) ::SelectObject(dc_, replaced_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ replaced_;
+};
 
 }  // namespace tindrel::win

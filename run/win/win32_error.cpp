@@ -15,17 +15,17 @@ std::wstring SystemMessage(DWORD code) {
     return text;
 }
 
-SystemError MakeSystemError(std::wstring operation, std::wstring subject, DWORD code) {
-    return SystemError(std::move(operation), std::move(subject), code, SystemMessage(code));
+SystemError MakeSystemError(std::wstring operation, std::wstring subject, DWORD code, std::source_location where) {
+    return SystemError(std::move(operation), std::move(subject), code, SystemMessage(code), where);
 }
 
-void ThrowLastError(std::wstring operation, std::wstring subject) {
+void ThrowLastError(std::wstring operation, std::wstring subject, std::source_location where) {
     const DWORD code = ::GetLastError();
-    throw MakeSystemError(std::move(operation), std::move(subject), code);
+    throw MakeSystemError(std::move(operation), std::move(subject), code, where);
 }
 
-void ThrowStatus(DWORD status, std::wstring operation, std::wstring subject) {
-    throw MakeSystemError(std::move(operation), std::move(subject), status);
+void ThrowStatus(DWORD status, std::wstring operation, std::wstring subject, std::source_location where) {
+    throw MakeSystemError(std::move(operation), std::move(subject), status, where);
 }
 
 }  // namespace tindrel::win

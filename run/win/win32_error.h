@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <source_location>
 #include <string>
 
 #include "run/system_error.h"
@@ -12,10 +13,14 @@ namespace tindrel::win {
 
 std::wstring SystemMessage(DWORD code);
 
-SystemError MakeSystemError(std::wstring operation, std::wstring subject, DWORD code);
+// Each records where it was called, which the error's report names.
+SystemError MakeSystemError(std::wstring operation, std::wstring subject, DWORD code,
+                            std::source_location where = std::source_location::current());
 
 // Call right after the failing call, before anything else can overwrite the code.
-[[noreturn]] void ThrowLastError(std::wstring operation, std::wstring subject = {});
-[[noreturn]] void ThrowStatus(DWORD status, std::wstring operation, std::wstring subject = {});
+[[noreturn]] void ThrowLastError(std::wstring operation, std::wstring subject = {},
+                                 std::source_location where = std::source_location::current());
+[[noreturn]] void ThrowStatus(DWORD status, std::wstring operation, std::wstring subject = {},
+                              std::source_location where = std::source_location::current());
 
 }  // namespace tindrel::win

@@ -1,14 +1,21 @@
 // The dialog font on systems that answer the non-client metrics query as XP does, or not
 // at all; the banner's choice of face; the scale a layout table is placed at for a font
-// and a work area.
+// and a work area; how the tables' texts make room at a font larger than they were drawn
+// for.
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "resources/about_layout.h"
+#include "resources/form1_layout.h"
 #include "ui/dpi.h"
+#include "ui/layout.h"
 
 namespace tindrel::ui {
 namespace {
@@ -124,11 +131,103 @@ TEST(LayoutDpiTest, TheTableGrowsWithTheFontBeyondItsDesignOnly) {
         ::lstrcpyW(wanted.lfFaceName, L"Tahoma");
         return win::UniqueFont(::CreateFontIndirectW(&wanted));
     };
-    EXPECT_EQ(LayoutDpi(font(11).Get(), 96), 96u);  // XP's 8 pt Tahoma
-    EXPECT_EQ(LayoutDpi(font(12).Get(), 96), 96u);
-    EXPECT_EQ(LayoutDpi(font(18).Get(), 144), 144u);
-    EXPECT_EQ(LayoutDpi(font(24).Get(), 96), 192u);  // 18 pt: twice the em
-    EXPECT_GE(LayoutDpi(font(16).Get(), 96), 128u);
+    EXPECT_EQ(LayoutDpi(font(11).Get(), 96, kForm1DesignFont), 96u);  // XP's 8 pt Tahoma
+    EXPECT_EQ(LayoutDpi(font(12).Get(), 96, kForm1DesignFont), 96u);
+    EXPECT_EQ(LayoutDpi(font(18).Get(), 144, kForm1DesignFont), 144u);
+    EXPECT_EQ(LayoutDpi(font(24).Get(), 96, kForm1DesignFont), 192u);  // 18 pt: twice the em
+    EXPECT_GE(LayoutDpi(font(16).Get(), 96, kForm1DesignFont), 128u);
+}
+
+bool Inside(const ControlLayout& inner, const ControlLayout& outer) {
+    return inner.Top > outer.Top && inner.Left >= outer.Left && inner.Left + inner.Width <= outer.Left + outer.Width &&
+           inner.Top + inner.Height <= outer.Top + outer.Height;
+}
+
+const ControlLayout* Find(std::span<const ControlLayout> table, int id) {
+    const auto found = std::find_if(table.begin(), table.end(), [id](const ControlLayout& c) { return c.Id == id; });
+    return found == table.end() ? nullptr : &*found;
+}
+
+// A label held by another lies in its holder's box, below the holder's own top, and a
+// holder holds some; a label drawn inside another's box is held by it, where a larger font
+// would otherwise push it below the whole box. A label moved a few twips out of its holder,
+// or into another's box, shows here, not only at a large font.
+void ExpectRolesAgreeWithTheDrawing(std::span<const ControlLayout> table) {
+    for (const ControlLayout& control : table) {
+        SCOPED_TRACE(control.Name);
+        if (control.HeldBy != 0) {
+            const ControlLayout* holder = Find(table, control.HeldBy);
+            ASSERT_NE(holder, nullptr) << "held by a control not in the table";
+            EXPECT_EQ(holder->Kind, ControlKind::Label);
+            EXPECT_EQ(holder->Fit, TextFit::Holds);
+            EXPECT_TRUE(Inside(control, *holder)) << "held, but outside its holder's box";
+        }
+        if (control.Fit == TextFit::Holds) {
+            EXPECT_EQ(control.Kind, ControlKind::Label);
+            const auto holds = [&](const ControlLayout& c) { return c.HeldBy == control.Id; };
+            EXPECT_TRUE(std::any_of(table.begin(), table.end(), holds)) << "holds nothing";
+        }
+        for (const ControlLayout& other : table) {
+            if (control.Kind != ControlKind::Label || other.Kind != ControlKind::Label || !Inside(control, other)) continue;
+            EXPECT_EQ(control.HeldBy, other.Id) << "in the box of " << other.Name << " but not held by it";
+        }
+    }
+}
+
+TEST(TextFitTest, EachTableDeclaresTheRolesItsDrawingShows) {
+    ExpectRolesAgreeWithTheDrawing(kForm1Controls);
+    ExpectRolesAgreeWithTheDrawing(kAboutControls);
+}
+
+// The main window's table at 18 pt where it was drawn for 9, as on a screen too small to
+// scale it: every label shows its text, Label2 and Label3 stay in Label1's box below its
+// text, and the results box gives up the room at its top only.
+TEST(TextFitTest, AtTwiceTheDesignFontHeldLabelsStayInTheirHolderAndTheResultsBoxGivesWay) {
+    ASSERT_TRUE(::LoadLibraryW(L"msftedit.dll"));
+    const HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
+                                          ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(parent);
+    const std::vector<PlacedControl> controls = CreateControls(parent, kForm1Controls, 96);
+    LOGFONTW large = MessageLogFont(::SystemParametersInfoW, 96, 96);
+    large.lfHeight = -::MulDiv(2 * kForm1DesignFont.Points, 96, 72);
+    const win::UniqueFont font(::CreateFontIndirectW(&large));
+    std::vector<RECT> rects;
+    for (const PlacedControl& control : controls) rects.push_back(TwipsRect(*control.Layout, 96));
+    const std::vector<RECT> drawn = rects;
+    FitTexts(controls, rects, 96, {font.Get(), font.Get(), font.Get()});
+
+    const auto index = [&](int id) {
+        return static_cast<size_t>(std::find_if(controls.begin(), controls.end(),
+                                                [id](const PlacedControl& c) { return c.Layout->Id == id; }) -
+                                   controls.begin());
+    };
+    const win::WindowDc screen(nullptr);
+    const win::SelectedObject selected(screen.Get(), font.Get());
+    const auto textHeight = [&](int id) {
+        const RECT& box = rects[index(id)];
+        RECT needed{0, 0, box.right - box.left, 0};
+        ::DrawTextW(screen.Get(), controls[index(id)].Layout->Text, -1, &needed,
+                    DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        return needed.bottom;
+    };
+    const RECT& holder = rects[index(IDC_LABEL1)];
+    const RECT& held = rects[index(IDC_LABEL2)];
+    const RECT& heldBelow = rects[index(IDC_LABEL3)];
+    const RECT& results = rects[index(IDC_RICHTEXTBOX1)];
+    EXPECT_GE(held.top, holder.top + textHeight(IDC_LABEL1)) << "Label2 over Label1's text";
+    EXPECT_GE(heldBelow.top, held.bottom);
+    for (const RECT* inner : {&held, &heldBelow}) {
+        RECT both;
+        ::IntersectRect(&both, inner, &holder);
+        EXPECT_TRUE(::EqualRect(&both, inner)) << "a held label left its holder's box";
+    }
+    for (const int id : {IDC_LABEL2, IDC_LABEL3, IDC_LABEL4, IDC_LABEL5}) {
+        EXPECT_GE(rects[index(id)].bottom - rects[index(id)].top, textHeight(id)) << "text cut in control " << id;
+    }
+    EXPECT_GE(results.top, holder.bottom);
+    EXPECT_EQ(results.bottom, drawn[index(IDC_RICHTEXTBOX1)].bottom) << "the results box moved instead of giving way";
+    EXPECT_GT(results.top, drawn[index(IDC_RICHTEXTBOX1)].top) << "18 pt should not fit the table at 96 dpi";
+    ::DestroyWindow(parent);
 }
 
 }  // namespace
