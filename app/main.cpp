@@ -4,8 +4,8 @@
 
 #include "app/safe_dll_loading.h"
 #include "app/single_instance.h"
+#include "run/run_context.h"
 #include "run/steady_clock.h"
-#include "run/diagnostic_run.h"
 #include "run/win/event_pump_win.h"
 #include "run/win/code_page.h"
 #include "run/win/fatal_error_report.h"

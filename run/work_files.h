@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "run/diagnostic_run.h"
+#include "run/run_context.h"
+#include "run/tool_paths.h"
 
 namespace tindrel {
 

@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "resources/form1_layout.h"
+#include "run/diagnostic_run.h"
 #include "run/win/win32_error.h"
 #include "run/work_files.h"
 #include "ui/dpi.h"

@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "run/run_context.h"
 #include "run/run_view.h"
-#include "run/diagnostic_run.h"
 #include "run/tool_paths.h"
 #include "run/win/unique_handle.h"
 #include "ui/frm_about.h"

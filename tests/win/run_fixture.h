@@ -15,6 +15,7 @@
 #include "run/steady_clock.h"
 #include "run/diagnostic_run.h"
 #include "run/install_entry.h"
+#include "run/run_context.h"
 #include "run/work_files.h"
 #include "run/win/code_page.h"
 #include "run/win/com_ptr.h"
