@@ -4,18 +4,18 @@
 
 #include "app/safe_dll_loading.h"
 #include "app/single_instance.h"
+#include "run/run_context.h"
 #include "run/steady_clock.h"
-#include "run/diagnostic_run.h"
+#include "run/win/batch_encoding_win.h"
 #include "run/win/event_pump_win.h"
-#include "run/win/code_page.h"
-#include "run/win/fatal_error_report.h"
 #include "run/win/file_system_win.h"
 #include "run/win/installation_notice_win.h"
 #include "run/win/registry_win.h"
-#include "run/win/system_folder.h"
 #include "run/win/tool_launcher_win.h"
-#include "run/win/win32_error.h"
 #include "ui/form1.h"
+#include "win/fatal_error_report.h"
+#include "win/system_folder.h"
+#include "win/win32_error.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     using namespace tindrel;

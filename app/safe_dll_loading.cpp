@@ -1,6 +1,6 @@
 #include "app/safe_dll_loading.h"
 
-#include "run/win/system_function.h"
+#include "win/system_function.h"
 
 namespace tindrel::app {
 

@@ -2,7 +2,7 @@
 // One copy of the program per session: a second copy shows the first one's window and
 // ends, so that two runs never share the tool folder's work files.
 
-#include "run/win/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::app {
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "run/tool_names.h"
+
 namespace tindrel {
 namespace {
 
@@ -25,12 +27,14 @@ std::wstring QuotedPath(std::wstring_view path) {
 
 BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workFolder) {
     const std::wstring tool(toolFolder);
+    const std::wstring argument = std::wstring(L" ") + kToolArgument;
     if (tool != workFolder) {
-        BatchText text{QuotedPath(tool + L"nerocmd") + L" --listdrives", {}};
-        // The whole line is expanded before pushd runs, so %~dp0 is still run.bat's
-        // folder.
-        const std::wstring output = workFolder == kBatchFileFolder ? L"\"" + std::wstring(kBatchFileFolder) + L"b.txt\""
-                                                                   : QuotedPath(std::wstring(workFolder) + L"b.txt");
+        BatchText text{QuotedPath(tool + kToolName) + argument, {}};
+        // The whole line is expanded before pushd runs, so %~dp0 is still the batch
+        // file's folder.
+        const std::wstring output = workFolder == kBatchFileFolder
+                                        ? L"\"" + std::wstring(kBatchFileFolder) + kOutputFile + L"\""
+                                        : QuotedPath(std::wstring(workFolder) + kOutputFile);
         text.BatchLine = L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " + output;
         // cmd.exe /c file.bat exits with its last command's return code, not ERRORLEVEL,
         // so the tool comes last where it can. A network folder needs popd after it, to
@@ -42,12 +46,12 @@ BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workF
         return text;
     }
     if (std::all_of(tool.begin(), tool.end(), IsPlainCharacter)) {
-        BatchText text{tool + L"nerocmd --listdrives", {}};
-        text.BatchLine = text.Command + L" > " + tool + L"b.txt";
+        BatchText text{tool + kToolName + argument, {}};
+        text.BatchLine = text.Command + L" > " + tool + kOutputFile;
         return text;
     }
-    BatchText text{QuotedPath(tool + L"nerocmd") + L" --listdrives", {}};
-    text.BatchLine = text.Command + L" > " + QuotedPath(tool + L"b.txt");
+    BatchText text{QuotedPath(tool + kToolName) + argument, {}};
+    text.BatchLine = text.Command + L" > " + QuotedPath(tool + kOutputFile);
     return text;
 }
 

@@ -10,7 +10,7 @@ struct BatchText {
 };
 
 // The command and batch line that run the tool in `toolFolder` with its output
-// redirected into b.txt in `workFolder`.
+// redirected into the output file in `workFolder`.
 //
 // With the work files in the tool folder, a plain folder such as C:\Nero\ gets the
 // classic unquoted line; any other folder gets quoted paths with % doubled, so that

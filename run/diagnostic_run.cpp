@@ -8,6 +8,7 @@
 
 #include "run/explanations.h"
 #include "run/locate_tool.h"
+#include "run/tool_names.h"
 #include "run/work_files.h"
 
 namespace tindrel {
@@ -19,8 +20,8 @@ constexpr wchar_t kDoneCaption[] = L"测试完成";
 constexpr wchar_t kNotDoneCaption[] = L"测试未完成";
 
 // The command interpreter runs nothing whose full name reaches 260 characters with its
-// terminator; the longest name a run builds is the tool's, the folder plus "nerocmd.exe".
-constexpr std::size_t kLongestToolFolder = 259 - std::char_traits<wchar_t>::length(L"nerocmd.exe");
+// terminator; the longest name a run builds is the tool's, the folder plus its file name.
+constexpr std::size_t kLongestToolFolder = 259 - std::char_traits<wchar_t>::length(kToolFile);
 
 // Windows takes / for \ in a path; the rest of the run expects backslashes.
 std::wstring WithBackslashes(std::wstring path) {

@@ -1,41 +1,9 @@
 #pragma once
-#include <memory>
-
-#include "run/platform.h"
-#include "run/registry_api.h"
+#include "run/run_context.h"
 #include "run/run_view.h"
 #include "run/tool_paths.h"
 
 namespace tindrel {
-
-inline constexpr int kMinimumCycles = 2;
-// A drive scan that has not finished after 20 cycles (two minutes, ten times what the
-// window promises) is hung; the run then gives up instead of waiting forever.
-inline constexpr int kMaximumCycles = 20;
-
-// The platform a run works on, and what outlives one run: whether a run is under way,
-// whether Start was pressed again during it, and the tool it launched last.
-struct RunContext {
-    RunContext(RegistryApi& registry, FileSystem& files, BatchEncoding& encoding, ToolLauncher& launcher, Clock& time,
-               EventPump& events, InstallationNotice& notice)
-        : Registry(registry), Files(files), Encoding(encoding), Launcher(launcher), Time(time), Events(events),
-          Notice(notice) {}
-
-    RegistryApi& Registry;
-    FileSystem& Files;
-    BatchEncoding& Encoding;
-    ToolLauncher& Launcher;
-    Clock& Time;
-    EventPump& Events;
-    InstallationNotice& Notice;
-
-    Milliseconds CycleLength{6000};
-    int MaximumCycles = kMaximumCycles;
-
-    bool Running = false;
-    bool RestartRequested = false;
-    std::unique_ptr<LaunchedTool> Tool;
-};
 
 // Runs the tool and shows its output; returns when the run has finished. Called while a
 // run waits (Start pressed again), it only asks that run to begin again from its first

@@ -9,11 +9,12 @@ struct ToolPaths {
     std::wstring Folder;     // the tool folder, with its trailing backslash
     std::wstring Command;    // the tool's command as the batch file writes it
     std::wstring BatchLine;  // the batch file's one line, without its CR LF
-    // Where run.bat and b.txt go: the tool folder, or the user's private work folder
-    // when the tool folder refuses them. Empty until a run has written them.
+    // Where the batch file and the output go: the tool folder, or the user's private
+    // work folder when the tool folder refuses them. Empty until a run has written them.
     std::wstring WorkFolder;
     // Where the tool's error output goes: a file in the user's private work folder, so
-    // the tool folder only ever sees run.bat and b.txt. Empty when there is no such place.
+    // the tool folder only ever sees the batch file and the output. Empty when there is
+    // no such place.
     std::wstring ErrorFile;
 };
 

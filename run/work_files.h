@@ -1,17 +1,15 @@
 #pragma once
-// The run's work files, run.bat and b.txt, and the tool's error output: where they go,
-// and their removal.
+// The run's work files, the batch file and the tool's output and error output: where
+// they go, and their removal.
 
 #include <optional>
 #include <string>
 
-#include "run/diagnostic_run.h"
+#include "run/run_context.h"
+#include "run/tool_names.h"
+#include "run/tool_paths.h"
 
 namespace tindrel {
-
-inline constexpr wchar_t kOutputFile[] = L"b.txt";
-inline constexpr wchar_t kBatchFile[] = L"run.bat";
-inline constexpr wchar_t kErrorFile[] = L"stderr.txt";
 
 // The user's private work folder in the temporary folder, and how many other names
 // ("Tindrel.2" and on) are tried when a file or a held work file is in the way.

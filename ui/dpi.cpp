@@ -1,7 +1,7 @@
 #include "ui/dpi.h"
 
-#include "run/win/system_folder.h"
-#include "run/win/system_function.h"
+#include "win/system_folder.h"
+#include "win/system_function.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "resources/layout_table.h"
-#include "run/win/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::ui {
 

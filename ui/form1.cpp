@@ -1,9 +1,10 @@
 #include "ui/form1.h"
 
 #include "resources/form1_layout.h"
-#include "run/win/win32_error.h"
+#include "run/diagnostic_run.h"
 #include "run/work_files.h"
 #include "ui/dpi.h"
+#include "win/win32_error.h"
 
 namespace tindrel::ui {
 namespace {

@@ -3,14 +3,14 @@
 
 #include <vector>
 
+#include "run/run_context.h"
 #include "run/run_view.h"
-#include "run/diagnostic_run.h"
 #include "run/tool_paths.h"
-#include "run/win/unique_handle.h"
 #include "ui/frm_about.h"
 #include "ui/layout.h"
 #include "ui/rich_text_box.h"
 #include "ui/window_base.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::ui {
 

@@ -1,10 +1,10 @@
 #include "ui/frm_about.h"
 
 #include "resources/about_layout.h"
-#include "run/win/unique_handle.h"
-#include "run/win/win32_error.h"
 #include "ui/dpi.h"
 #include "ui/version_record.h"
+#include "win/unique_handle.h"
+#include "win/win32_error.h"
 
 namespace tindrel::ui {
 namespace {

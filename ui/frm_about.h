@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "run/win/unique_handle.h"
 #include "ui/layout.h"
 #include "ui/window_base.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::ui {
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <string>
 
-#include "run/win/unique_handle.h"
-#include "run/win/win32_error.h"
 #include "ui/dpi.h"
+#include "win/unique_handle.h"
+#include "win/win32_error.h"
 
 namespace tindrel::ui {
 namespace {

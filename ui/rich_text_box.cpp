@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <string_view>
 
-#include "run/win/code_page.h"
-#include "run/win/fatal_error_report.h"
-#include "run/win/unique_handle.h"
-#include "run/win/win32_error.h"
 #include "ui/display_text.h"
+#include "win/code_page.h"
+#include "win/fatal_error_report.h"
+#include "win/unique_handle.h"
+#include "win/win32_error.h"
 
 namespace tindrel::ui {
 namespace {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "run/win/win32_error.h"
+#include "win/win32_error.h"
 
 namespace tindrel::ui {
 namespace {

@@ -9,10 +9,10 @@
 
 #include "resources/resource_ids.h"
 #include "run/system_error.h"
-#include "run/win/fatal_error_report.h"
-#include "run/win/win32_error.h"
 #include "ui/dpi.h"
 #include "ui/layout.h"
+#include "win/fatal_error_report.h"
+#include "win/win32_error.h"
 
 namespace tindrel::ui {
 

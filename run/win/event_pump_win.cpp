@@ -1,6 +1,6 @@
 #include "run/win/event_pump_win.h"
 
-#include "run/win/win32_error.h"
+#include "win/win32_error.h"
 
 namespace tindrel::win {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "run/win/code_page.h"
-#include "run/win/system_folder.h"
-#include "run/win/unique_handle.h"
-#include "run/win/win32_error.h"
+#include "win/code_page.h"
+#include "win/system_folder.h"
+#include "win/unique_handle.h"
+#include "win/win32_error.h"
 
 namespace tindrel::win {
 

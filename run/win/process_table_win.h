@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "run/process_tree.h"
-#include "run/win/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::win {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "run/win/code_page.h"
+#include "win/code_page.h"
 
 namespace tindrel::win {
 namespace {

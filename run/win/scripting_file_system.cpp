@@ -2,8 +2,8 @@
 
 #include <oleauto.h>
 
-#include "run/win/system_folder.h"
-#include "run/win/win32_error.h"
+#include "win/system_folder.h"
+#include "win/win32_error.h"
 
 namespace tindrel::win {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "run/win/com_ptr.h"
+#include "win/com_ptr.h"
 
 namespace tindrel::win {
 

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "run/win/process_table_win.h"
-#include "run/win/system_folder.h"
-#include "run/win/unique_handle.h"
-#include "run/win/win32_error.h"
+#include "win/system_folder.h"
+#include "win/unique_handle.h"
+#include "win/win32_error.h"
 
 namespace tindrel::win {
 namespace {

@@ -12,11 +12,11 @@
 
 #include "resources/about_layout.h"
 #include "resources/form1_layout.h"
-#include "run/win/unique_handle.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/environment.h"
 #include "tools/driver/system_settings.h"
 #include "ui/dpi.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::e2e {
 namespace {

@@ -15,6 +15,7 @@
 #include "run/run_view.h"
 #include "run/diagnostic_run.h"
 #include "run/install_entry.h"
+#include "run/run_context.h"
 #include "run/work_files.h"
 #include "tests/unit/fake_registry.h"
 

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "tests/support/environment.h"
 #include "run/get_key_value.h"
 #include "run/win/registry_win.h"
-#include "run/win/unique_handle.h"
+#include "tests/support/environment.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::win {
 namespace {

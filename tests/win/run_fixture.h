@@ -12,19 +12,21 @@
 #include <functional>
 #include <string>
 
-#include "run/steady_clock.h"
 #include "run/diagnostic_run.h"
 #include "run/install_entry.h"
-#include "run/work_files.h"
-#include "run/win/code_page.h"
-#include "run/win/com_ptr.h"
+#include "run/run_context.h"
+#include "run/steady_clock.h"
+#include "run/win/batch_encoding_win.h"
 #include "run/win/event_pump_win.h"
 #include "run/win/file_system_win.h"
 #include "run/win/registry_win.h"
 #include "run/win/tool_launcher_win.h"
-#include "run/win/unique_handle.h"
+#include "run/work_files.h"
 #include "tests/support/environment.h"
 #include "tests/support/test_support.h"
+#include "win/code_page.h"
+#include "win/com_ptr.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::win::testing {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <thread>
 
-#include "run/win/fatal_error_report.h"
 #include "run/win/file_system_win.h"
-#include "run/win/unique_handle.h"
-#include "run/win/win32_error.h"
+#include "win/fatal_error_report.h"
+#include "win/unique_handle.h"
+#include "win/win32_error.h"
 
 namespace tindrel::win {
 namespace {

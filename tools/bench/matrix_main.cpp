@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "run/win/code_page.h"
-#include "run/win/unique_handle.h"
 #include "tests/support/locked_folder.h"
 #include "tools/driver/app_driver.h"
 #include "tools/driver/simulated_install.h"
 #include "tools/older_windows/older_windows.h"
+#include "win/code_page.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::matrix {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "run/win/unique_handle.h"
 #include "tools/older_windows/older_windows.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::e2e {
 

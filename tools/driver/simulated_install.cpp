@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "run/install_entry.h"
-#include "run/win/code_page.h"
-#include "run/win/unique_handle.h"
 #include "tests/support/test_support.h"
+#include "win/code_page.h"
+#include "win/unique_handle.h"
 
 namespace tindrel::e2e {
 namespace fs = std::filesystem;

@@ -25,8 +25,8 @@
 #include <sstream>
 #include <string>
 
-#include "run/win/code_page.h"
 #include "tests/support/test_support.h"
+#include "win/code_page.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "resources/resource_ids.h"
-#include "run/win/code_page.h"
 #include "tools/driver/app_driver.h"
 #include "tools/driver/simulated_install.h"
+#include "win/code_page.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "run/win/code_page.h"
+#include "win/code_page.h"
 
 #include <windows.h>
 
@@ -45,10 +45,6 @@ std::wstring DecodeToolOutput(std::string_view bytes) {
     }
     if (bytes.starts_with(kUtf8Mark)) return FromCodePage(CP_UTF8, bytes.substr(kUtf8Mark.size()));
     return FromCodePage(CP_ACP, bytes);
-}
-
-std::optional<std::string> OemBatchEncoding::Encode(const std::wstring& text) const {
-    return ToCodePageExactly(CP_OEMCP, text);
 }
 
 }  // namespace tindrel::win

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "run/platform.h"
-
 namespace tindrel::win {
 
 std::wstring FromCodePage(unsigned codePage, std::string_view bytes);
@@ -17,12 +15,5 @@ std::optional<std::string> ToCodePageExactly(unsigned codePage, std::wstring_vie
 // The tool's output as text: UTF-16 LE or UTF-8 when it starts with that byte-order mark
 // (the mark not part of the text), the system ANSI code page otherwise.
 std::wstring DecodeToolOutput(std::string_view bytes);
-
-// The batch file in the code page the command interpreter reads it in: the OEM one.
-// It equals the ANSI code page on Chinese systems, so there the bytes are the same.
-class OemBatchEncoding final : public BatchEncoding {
-public:
-    std::optional<std::string> Encode(const std::wstring& text) const override;
-};
 
 }  // namespace tindrel::win

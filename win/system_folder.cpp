@@ -1,8 +1,8 @@
-#include "run/win/system_folder.h"
+#include "win/system_folder.h"
 
 #include <windows.h>
 
-#include "run/win/win32_error.h"
+#include "win/win32_error.h"
 
 namespace tindrel::win {
 

@@ -1,4 +1,4 @@
-#include "run/win/win32_error.h"
+#include "win/win32_error.h"
 
 namespace tindrel::win {
 

@@ -1,11 +1,11 @@
-#include "run/win/fatal_error_report.h"
+#include "win/fatal_error_report.h"
 
 #include <windows.h>
 
 #include <exception>
 #include <string>
 
-#include "run/win/code_page.h"
+#include "win/code_page.h"
 
 namespace tindrel::win {
 namespace {
