@@ -90,7 +90,9 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     View.SetExitEnabled(false);
 
     LaunchResult launch = Context.Launcher.Launch(Paths.WorkFolder + kBatchFile, Paths.ErrorFile);
-    if (launch.Refused) return ShowNoResult(InterpreterRefusedText(*launch.Refused), Paths, View, Context);
+    if (launch.Refused) {
+        return ShowNoResult(InterpreterRefusedText(*launch.Refused, launch.Blocked), Paths, View, Context);
+    }
     Context.Tool = std::move(launch.Tool);
 
     const auto pressedAgain = [&Context] { return Context.RestartRequested; };

@@ -75,11 +75,12 @@ std::wstring UnspellableFolderText(const std::wstring& folder) {
            L"然后再按一下“开始测试”按钮。";
 }
 
-std::wstring InterpreterRefusedText(const SystemError& why) {
+std::wstring InterpreterRefusedText(const SystemError& why, bool blocked) {
     return L"本程序无法启动命令解释器，所以无法运行 " + Tool() + L"：\r\n" + why.Subject + L"\r\n" +
-           why.Description + L"（错误代码 " + std::to_wstring(why.Code) +
-           L"）\r\n\r\n命令解释器在这台计算机上被禁止运行（学校、网吧等公用计算机常常这样设置），"
-           L"或者已经缺失。请联系这台计算机的管理员，然后再按一下“开始测试”按钮。";
+           why.Description + L"（错误代码 " + std::to_wstring(why.Code) + L"）\r\n\r\n" +
+           (blocked ? L"命令解释器在这台计算机上被禁止运行（学校、网吧等公用计算机常常这样设置），"
+                      L"或者已经缺失。请联系这台计算机的管理员，然后再按一下“开始测试”按钮。"
+                    : L"请稍后再按一下“开始测试”按钮；如果仍然如此，请重新启动计算机后再试。");
 }
 
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {

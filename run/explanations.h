@@ -17,8 +17,9 @@ std::wstring FolderTooLongText(const std::wstring& folder);
 // A tool folder the command interpreter's code page cannot spell, on a volume without
 // short names.
 std::wstring UnspellableFolderText(const std::wstring& folder);
-// The command interpreter would not start: blocked by a policy, denied or missing.
-std::wstring InterpreterRefusedText(const SystemError& why);
+// The command interpreter would not start: blocked by a policy, denied or missing, or
+// failing this once.
+std::wstring InterpreterRefusedText(const SystemError& why, bool blocked);
 // Neither the tool folder nor the temporary folder takes the work files.
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why);
 // A tool that failed or printed nothing: what it did write on its output and its error

@@ -86,6 +86,9 @@ public:
 struct LaunchResult {
     std::unique_ptr<LaunchedTool> Tool;  // empty when refused
     std::optional<SystemError> Refused;
+    // Refused for good on this computer (a policy, the user's rights, a missing
+    // interpreter), rather than this once (a system short of memory or in trouble).
+    bool Blocked = false;
 };
 
 class ToolLauncher {
@@ -94,8 +97,8 @@ public:
     // Starts the batch file hidden, without waiting, through the command interpreter
     // with the batch file's own folder as its working directory, the null device as its
     // input and its error output written to `errorFile` (the null device when empty or
-    // when the file cannot be made). Refused when the interpreter is blocked by a policy,
-    // denied to the user or missing; throws for any other failure.
+    // when the file cannot be made). Refused, never a failure, when the interpreter does
+    // not start: the run explains it and the program goes on.
     virtual LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) = 0;
 };
 

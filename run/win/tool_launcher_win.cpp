@@ -99,13 +99,12 @@ LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::w
     const bool started = start(CREATE_BREAKAWAY_FROM_JOB) || (::GetLastError() == ERROR_ACCESS_DENIED && start(0));
     if (!started) {
         const DWORD code = ::GetLastError();
-        // Software Restriction Policies and AppLocker block cmd.exe on many shared PCs,
-        // an ACL can deny it, and a damaged system can lack it.
-        if (code == ERROR_ACCESS_DISABLED_BY_POLICY || code == ERROR_ACCESS_DENIED || code == ERROR_FILE_NOT_FOUND ||
-            code == ERROR_PATH_NOT_FOUND) {
-            return {nullptr, MakeSystemError(L"启动命令解释器", interpreter, code)};
-        }
-        ThrowStatus(code, L"启动批处理文件", batchFile);
+        // Software Restriction Policies and AppLocker block cmd.exe on many shared PCs, an
+        // ACL can deny it and a damaged system can lack it; any other failure is this
+        // once's. Either way the run explains it: the program itself is not at fault.
+        const bool blocked = code == ERROR_ACCESS_DISABLED_BY_POLICY || code == ERROR_ACCESS_DENIED ||
+                             code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+        return {nullptr, MakeSystemError(L"启动命令解释器", interpreter, code), blocked};
     }
     UniqueHandleKernel processHandle(process.hProcess);
     const UniqueHandleKernel threadHandle(process.hThread);

@@ -248,6 +248,18 @@ TEST_F(DiagnosticRunTest, ARefusedInterpreterIsExplainedAndTheProgramStaysUsable
     EXPECT_FALSE(world.files.IsDirectory(kPrivate));
     EXPECT_EQ(world.clock.Current, 0ms) << "nothing to wait for";
 
+    // Failing this once (Windows short of memory or in trouble) is explained too, with
+    // advice that fits.
+    world.launcher.Refusal = SystemError(L"启动命令解释器", L"C:\\Windows\\system32\\cmd.exe", 1359, L"内部错误。");
+    world.launcher.RefusalBlocks = false;
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试未完成");
+    EXPECT_THAT(world.view.Result, HasSubstr(L"内部错误。"));
+    EXPECT_THAT(world.view.Result, HasSubstr(L"重新启动计算机"));
+    EXPECT_THAT(world.view.Result, Not(HasSubstr(L"管理员")));
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_FALSE(WorkFilesLeft());
+
     world.launcher.Refusal.reset();
     world.Run();
     EXPECT_EQ(world.view.Caption, L"测试完成");

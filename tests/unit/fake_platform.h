@@ -223,7 +223,7 @@ public:
     LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) override {
         if (Refusal) {
             journal_.push_back(L"interpreter refused");
-            return {nullptr, Refusal};
+            return {nullptr, Refusal, RefusalBlocks};
         }
         ++Launches;
         journal_.push_back(L"launch " + batchFile);
@@ -232,7 +232,8 @@ public:
         return {std::make_unique<Tool>(*this, Launches), std::nullopt};
     }
 
-    std::optional<SystemError> Refusal;  // a blocked, denied or missing interpreter
+    std::optional<SystemError> Refusal;  // an interpreter that does not start
+    bool RefusalBlocks = true;           // for good, or this once
     std::function<void(int)> OnLaunch;
     std::function<void(int)> OnStop;
     int Launches = 0;
