@@ -133,13 +133,13 @@ TEST_F(EndToEndTest, ALayoutChangeWhileMinimisedShowsWhenTheWindowIsRestored) {
     const RECT start = RectIn(window, app.Control(IDC_COMMAND1));
     ::SetWindowPos(window, nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     ::ShowWindow(window, SW_SHOWMINNOACTIVE);
-    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(window) != FALSE; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(window) != FALSE; }, kPromptly));
     DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutW(window, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    ::SendMessageTimeoutW(window, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0, SMTO_ABORTIFHUNG, kPromptlyMs, &ignored);
     EXPECT_TRUE(::IsIconic(window));
 
     ::ShowWindow(window, SW_RESTORE);
-    ASSERT_TRUE(WaitUntil([&] { return !::IsIconic(window); }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsIconic(window); }, kPromptly));
     EXPECT_EQ(ClientSize(window).cx, client.cx);
     EXPECT_EQ(ClientSize(window).cy, client.cy);
     const RECT again = RectIn(window, app.Control(IDC_COMMAND1));
@@ -176,7 +176,7 @@ TEST_F(EndToEndTest, LoggingOffIsNotBlocked) {
     RunningApp app;
     ASSERT_TRUE(app.MainWindow());
     DWORD_PTR allowed = 0;
-    ::SendMessageTimeoutW(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &allowed);
+    ::SendMessageTimeoutW(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, kPromptlyMs, &allowed);
     EXPECT_TRUE(allowed);
     ::PostMessageW(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_TRUE(app.WaitForExit(kPromptly));

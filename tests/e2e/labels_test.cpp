@@ -243,7 +243,7 @@ TEST_P(LabelTextTest, EveryControlShowsItsWholeText) {
     ::SetWindowPos(start, nullptr, 0, 0, 10, 10, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowPos(app.MainWindow(), nullptr, 0, 0, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutW(app.MainWindow(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0, SMTO_ABORTIFHUNG, 5000,
+    ::SendMessageTimeoutW(app.MainWindow(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0, SMTO_ABORTIFHUNG, kPromptlyMs,
                           &ignored);
     EXPECT_EQ(ClientSize(app.MainWindow()).cx, client.cx) << "not laid out again on WM_SETTINGCHANGE";
     EXPECT_EQ(ClientSize(app.MainWindow()).cy, client.cy);

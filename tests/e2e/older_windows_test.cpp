@@ -128,7 +128,7 @@ TEST_F(OlderWindowsTest, ABlockedInterpreterIsExplainedAndTheProgramStaysUsable)
     ASSERT_TRUE(app.MainWindow());
     ASSERT_TRUE(app.AnswerAs(kWindows7 | older::kInterpreterBlocked));
     app.Click(IDC_COMMAND1);
-    ASSERT_TRUE(WaitUntil([&] { return app.Caption() == L"测试未完成" || !FatalReport(app).empty(); }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return app.Caption() == L"测试未完成" || !FatalReport(app).empty(); }, kPromptly));
     EXPECT_TRUE(FatalReport(app).empty()) << "the fatal report: " << fs::path(FatalReport(app)).string();
     const std::wstring text = app.Text(IDC_RICHTEXTBOX1);
     for (const wchar_t* shown : {L"命令解释器", L"cmd.exe", L"1260", L"管理员"}) EXPECT_THAT(text, HasSubstr(shown));
@@ -139,8 +139,8 @@ TEST_F(OlderWindowsTest, ABlockedInterpreterIsExplainedAndTheProgramStaysUsable)
     // Once the administrator lets it run, the next press runs the tool.
     ASSERT_TRUE(app.AnswerAs(kWindows7));
     app.Click(IDC_COMMAND1);
-    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
-    WaitForTheRunToEnd(app, 30s);
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
+    WaitForTheRunToEnd(app, kRunEnds);
     EXPECT_EQ(app.Caption(), L"测试完成");
     ExitCleanly(app);
 }
@@ -150,9 +150,9 @@ TEST_F(OlderWindowsTest, WorkFilesWhoseNetworkFolderDroppedOffNeverEndTheProgram
     ASSERT_TRUE(app.MainWindow());
     ASSERT_TRUE(app.AnswerAs(kWindows7));
     app.Click(IDC_COMMAND1);
-    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", 5s));
+    ASSERT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
     ASSERT_TRUE(app.AnswerAs(kWindows7 | older::kNetworkFolderGone));
-    WaitForTheRunToEnd(app, 30s);
+    WaitForTheRunToEnd(app, kRunEnds);
     EXPECT_EQ(app.Caption(), L"测试完成");
     EXPECT_THAT(app.Text(IDC_RICHTEXTBOX1), HasSubstr(kListEnd));
     // Proof that the answers were given: the files are still there, left for the next run.

@@ -302,10 +302,7 @@ TEST_F(Win32RunTest, AnOldOutputHeldOpenByAnotherProgramIsNeverShownAsNew) {
     const std::wstring folder = MakeToolFolder(kBase / L"stale");
     Run();
     WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD DRIVE FROM LAST WEEK\r\n");
-    // A viewer or virus scanner that lets others delete the file keeps its name alive.
-    UniqueFile viewer(::CreateFileW((folder + L"b.txt").c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
+    UniqueFile viewer = OpenAsViewer(folder + L"b.txt");
     ASSERT_TRUE(viewer);
     Run();
     EXPECT_EQ(view.Caption, L"测试完成");
@@ -416,9 +413,7 @@ TEST_F(Win32RunTest, HowTheToolEndsAndWhatItSaysOnItsErrorOutputReachTheUser) {
     const EnvironmentVariable temp2(L"TEMP", temp.wstring());
     const std::wstring folder = MakeToolFolder(kBase / L"endings", "mode=partial\r\nexit=5\r\n");
     WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD\r\n");
-    UniqueFile viewer(::CreateFileW((folder + L"b.txt").c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
+    UniqueFile viewer = OpenAsViewer(folder + L"b.txt");
     ASSERT_TRUE(viewer);
     Run();
     viewer.Reset();

@@ -41,6 +41,13 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// Opens a file as a viewer or virus scanner does that lets others delete it: its name
+// stays taken until the handle goes.
+inline UniqueFile OpenAsViewer(const std::wstring& path) {
+    return UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
 struct InstallationMissing {};
 
 class ThrowingNotice final : public InstallationNotice {

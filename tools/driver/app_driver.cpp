@@ -23,11 +23,11 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 std::wstring WindowText(HWND window) {
     DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"<hung>";
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPromptlyMs, &length)) return L"<hung>";
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     ::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                          5000, &copied);
+                          kPromptlyMs, &copied);
     text.resize(copied);
     return text;
 }

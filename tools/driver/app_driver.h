@@ -23,6 +23,8 @@ using namespace std::chrono_literals;
 // whole run (its 12 seconds and the tool's time). Passing tests never wait this long.
 inline constexpr std::chrono::seconds kPromptly{30};
 inline constexpr std::chrono::seconds kRunEnds{90};
+// kPromptly for a message sent to the program.
+inline constexpr UINT kPromptlyMs = 30000;
 
 // Polls `condition` until it holds or `timeout` passes; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
