@@ -61,6 +61,7 @@ TEST_F(EndToEndTest, ARunShowsTheToolsOutputAndExitRemovesTheWorkFiles) {
     const auto start = std::chrono::steady_clock::now();
     app.Click(IDC_COMMAND1);
     ASSERT_TRUE(app.WaitForCaption(L"正在测试...", kPromptly));
+    // The box's text comes through a message, answered once the press is handled whole.
     EXPECT_EQ(app.Text(IDC_RICHTEXTBOX1), L"正在测试...请稍候！！");
     EXPECT_FALSE(app.Enabled(IDC_COMMAND3));
     EXPECT_TRUE(fs::exists(kToolFolder / L"run.bat"));

@@ -42,11 +42,17 @@ protected:
         fs::remove_all(fs::temp_directory_path(ignored) / L"Tindrel", ignored);
     }
 
-    // Waits until the run has ended (Exit usable again) or the program shows its fatal
-    // report ("程序遇到无法处理的错误...") or has gone. The work files go after Exit is
-    // usable again; a failure there shows when ExitCleanly's press is never answered.
+    // Waits until the run has ended (its caption moved on, Exit usable again: the caption
+    // comes a moment before Exit is disabled) or the program shows its fatal report
+    // ("程序遇到无法处理的错误...") or has gone. The work files go after Exit is usable
+    // again; a failure there shows when ExitCleanly's press is never answered.
     void WaitForTheRunToEnd(const RunningApp& app, std::chrono::seconds timeout) const {
-        WaitUntil([&] { return !app.Running() || !FatalReport(app).empty() || app.Enabled(IDC_COMMAND3); }, timeout);
+        WaitUntil(
+            [&] {
+                return !app.Running() || !FatalReport(app).empty() ||
+                       (app.Caption() != L"正在测试..." && app.Enabled(IDC_COMMAND3));
+            },
+            timeout);
         const std::wstring report = FatalReport(app);
         EXPECT_TRUE(report.empty()) << "the fatal report: " << fs::path(report).string();
     }
