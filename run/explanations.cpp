@@ -9,9 +9,6 @@ namespace {
 constexpr std::uint64_t kShownBytes = 16 * 1024;
 constexpr unsigned long kCommandNotFound = 9009;  // the interpreter's "is not recognized"
 
-// The tool as the texts name it to the user: by the name the batch line calls.
-std::wstring Tool() { return kToolName; }
-
 bool ToolIsThere(const std::wstring& folder, FileSystem& files) {
     for (const wchar_t* extension : {L".exe", L".com", L".bat", L".cmd"}) {
         if (files.FileExists(folder + kToolName + extension)) return true;
@@ -43,13 +40,13 @@ std::wstring ExitCodeText(unsigned long code) {
 }
 
 std::wstring NotFoundText(const std::wstring& folder, const std::wstring& errors, FileSystem& files) {
-    std::wstring text = L"在 Nero Burning Rom 的安装文件夹中没有找到 " + Tool() + L"：\r\n" + folder;
+    std::wstring text = L"在 Nero Burning Rom 的安装文件夹中没有找到 nerocmd：\r\n" + folder;
     if (ToolIsThere(folder, files)) {
-        text = L"命令解释器找不到 " + Tool() + L"，虽然它在 Nero Burning Rom 的安装文件夹中：\r\n" + folder +
+        text = L"命令解释器找不到 nerocmd，虽然它在 Nero Burning Rom 的安装文件夹中：\r\n" + folder +
                L"\r\n请检查 PATHEXT 环境变量是否包含 .EXE。";
     }
     if (!errors.empty()) text += L"\r\n\r\n命令解释器的回答：\r\n" + errors;
-    return text + L"\r\n\r\n请确认 Nero Burning Rom 已完整安装（包括命令行工具 " + Tool() + L"），"
+    return text + L"\r\n\r\n请确认 Nero Burning Rom 已完整安装（包括命令行工具 nerocmd），"
                   L"然后再按一下“开始测试”按钮。";
 }
 
@@ -58,25 +55,25 @@ std::wstring NotFoundText(const std::wstring& folder, const std::wstring& errors
 std::wstring NoResultText(long long seconds) {
     return L"等待 " + std::to_wstring(seconds) +
            L" 秒后仍没有得到测试结果。\r\n\r\n"
-           L"请检查 Nero Burning Rom 的安装文件夹中是否有 " + Tool() + L"，刻录机是否连接正常，"
+           L"请检查 Nero Burning Rom 的安装文件夹中是否有 nerocmd，刻录机是否连接正常，"
            L"然后再按一下“开始测试”按钮。";
 }
 
 std::wstring FolderTooLongText(const std::wstring& folder) {
     return L"Nero Burning Rom 的安装文件夹路径太长（" + std::to_wstring(folder.size()) +
-           L" 个字符），命令解释器无法在其中运行 " + Tool() + L"：\r\n" + folder +
+           L" 个字符），命令解释器无法在其中运行 nerocmd：\r\n" + folder +
            L"\r\n\r\n请把 Nero Burning Rom 安装到路径较短的文件夹中，然后再按一下“开始测试”按钮。";
 }
 
 std::wstring UnspellableFolderText(const std::wstring& folder) {
     return L"文件夹的名称中有命令解释器的代码页无法表示的字符，而且这个文件夹没有短文件名，"
-           L"命令解释器无法在其中运行 " + Tool() + L"：\r\n" + folder +
+           L"命令解释器无法在其中运行 nerocmd：\r\n" + folder +
            L"\r\n\r\n请把 Nero Burning Rom 安装到名称只含英文字母和数字的文件夹中，"
            L"然后再按一下“开始测试”按钮。";
 }
 
 std::wstring InterpreterRefusedText(const SystemError& why, bool blocked) {
-    return L"本程序无法启动命令解释器，所以无法运行 " + Tool() + L"：\r\n" + why.Subject + L"\r\n" +
+    return L"本程序无法启动命令解释器，所以无法运行 nerocmd：\r\n" + why.Subject + L"\r\n" +
            why.Description + L"（错误代码 " + std::to_wstring(why.Code) + L"）\r\n\r\n" +
            (blocked ? L"命令解释器在这台计算机上被禁止运行（学校、网吧等公用计算机常常这样设置），"
                       L"或者已经缺失。请联系这台计算机的管理员，然后再按一下“开始测试”按钮。"
@@ -84,7 +81,7 @@ std::wstring InterpreterRefusedText(const SystemError& why, bool blocked) {
 }
 
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {
-    return L"没有可以写入工作文件的文件夹，无法运行 " + Tool() + L"。\r\n"
+    return L"没有可以写入工作文件的文件夹，无法运行 nerocmd。\r\n"
            L"Nero Burning Rom 的安装文件夹中不能写入工作文件：" +
            toolFolder + L"\r\n临时文件夹中也无法写入：" + why.Subject + L"\r\n" + why.Description +
            L"\r\n\r\n请检查临时文件夹（TEMP 环境变量）是否存在、是否允许写入，然后再按一下“开始测试”按钮。";
@@ -101,15 +98,15 @@ std::wstring ToolFailedText(const ToolPaths& paths, std::optional<unsigned long>
     }
     std::wstring text;
     if (status && *status != 0) {
-        text = Tool() + L" 运行失败，退出代码为 " + ExitCodeText(*status) + L"。";
+        text = L"nerocmd 运行失败，退出代码为 " + ExitCodeText(*status) + L"。";
     } else if (errors.empty()) {
-        text = Tool() + L" 已经运行，但没有输出任何内容。";
+        text = L"nerocmd 已经运行，但没有输出任何内容。";
     } else {
-        text = Tool() + L" 没有输出测试结果，只输出了错误信息。";
+        text = L"nerocmd 没有输出测试结果，只输出了错误信息。";
     }
     text += L"\r\n安装文件夹：" + paths.Folder;
-    if (outputSize > 0) text += L"\r\n\r\n" + Tool() + L" 的输出：\r\n" + ShownPart(outputPath, outputSize, files);
-    if (!errors.empty()) text += L"\r\n\r\n" + Tool() + L" 的错误信息：\r\n" + errors;
+    if (outputSize > 0) text += L"\r\n\r\nnerocmd 的输出：\r\n" + ShownPart(outputPath, outputSize, files);
+    if (!errors.empty()) text += L"\r\n\r\nnerocmd 的错误信息：\r\n" + errors;
     return text + L"\r\n\r\n请检查刻录机是否连接正常，然后再按一下“开始测试”按钮。";
 }
 
