@@ -7,8 +7,9 @@
 namespace tindrel::e2e {
 namespace {
 
+// The worker's own handle to the process: one given up on may outlive the caller's.
 struct Injection {
-    HANDLE Process;
+    win::UniqueHandleKernel Process;
     std::wstring Dll;
     bool Loaded = false;
 };
@@ -35,7 +36,7 @@ bool LoadInto(HANDLE process, const std::wstring& dll) {
 
 DWORD WINAPI Inject(void* parameter) {
     auto* const injection = static_cast<Injection*>(parameter);
-    injection->Loaded = LoadInto(injection->Process, injection->Dll);
+    injection->Loaded = LoadInto(injection->Process.Get(), injection->Dll);
     return 0;
 }
 
@@ -45,7 +46,12 @@ DWORD WINAPI Inject(void* parameter) {
 // loaded only then, and a load that does not come back is given up.
 bool LoadWhenIdle(HANDLE process, const std::wstring& dll) {
     if (::GetProcessId(process) != ::GetCurrentProcessId()) ::WaitForInputIdle(process, 30000);
-    auto* const injection = new Injection{process, dll};
+    HANDLE own = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), process, ::GetCurrentProcess(), &own, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+        return false;
+    }
+    auto* const injection = new Injection{win::UniqueHandleKernel(own), dll};
     const win::UniqueHandleKernel worker(::CreateThread(nullptr, 0, Inject, injection, 0, nullptr));
     if (!worker) {
         delete injection;
