@@ -24,10 +24,10 @@ constexpr wchar_t kNotDoneCaption[] = L"测试未完成";
 // How long a run that found the output complete waits for the command interpreter to
 // end before it reads the interpreter's status. The output is complete as soon as the
 // tool has ended; after it, on a network tool folder, the interpreter still runs popd and
-// starts a second interpreter that hands on the tool's status, which takes up to about
-// half a second on a slow machine that scans every program it starts. Five seconds are
-// ten times that and still less than a cycle; an interpreter that outlives them (popd
-// stuck on a server that went away) is judged as it stands.
+// starts a second interpreter that hands on the tool's status, well under a second even
+// on a slow machine that scans every program it starts. Five seconds leave a wide margin
+// and stay under one cycle; an interpreter that outlives them (popd stuck on a server
+// that went away) is judged by the output as it stands.
 constexpr Milliseconds kInterpreterEndWait{5000};
 constexpr Milliseconds kInterpreterEndStep{100};
 

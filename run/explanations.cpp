@@ -94,11 +94,11 @@ std::wstring InterpreterRefusedText(const SystemError& why, bool blocked) {
 std::wstring BatchFilesBlockedText() {
     const std::string_view key = kCommandPromptPolicyKey;
     const std::string_view value = kCommandPromptPolicyValue;
-    return L"这台计算机的组策略“阻止访问命令提示符”禁止运行批处理文件，所以本程序无法运行 nerocmd：\r\n"
-           L"HKEY_CURRENT_USER\\" + std::wstring(key.begin(), key.end()) + L" 中的 " +
-           std::wstring(value.begin(), value.end()) +
-           L" 为 1\r\n\r\n"
-           L"学校、网吧等公用计算机常常这样设置。请联系这台计算机的管理员，然后再按一下“开始测试”按钮。";
+    return L"这台计算机为当前用户设置了组策略“阻止访问命令提示符”，并且禁止运行批处理文件，"
+           L"所以本程序无法运行 nerocmd：\r\nHKEY_CURRENT_USER\\" +
+           std::wstring(key.begin(), key.end()) + L" 中的 " + std::wstring(value.begin(), value.end()) +
+           L" 为 1\r\n\r\n学校、网吧等公用计算机常常这样设置。请联系这台计算机的管理员，"
+           L"然后再按一下“开始测试”按钮。";
 }
 
 std::wstring BatchNeverRanText(const ToolPaths& paths, std::optional<unsigned long> status, FileSystem& files) {
