@@ -304,14 +304,12 @@ TEST_F(DiagnosticRunTest, ABatchFileTheInterpreterNeverRanIsNotBlamedOnTheTool) 
     } cases[] = {
         {kFolder, "The command prompt has been disabled by your administrator.", "", 0,
          {L"命令解释器的输出：\r\nThe command prompt has been disabled"}},
-        {kFolder, "", "This program is blocked by group policy.", 1,
-         {L"（退出代码为 1）", L"命令解释器的错误信息：\r\nThis program is blocked"}},
         {share, "C:\\Temp\\Tindrel>pushd \"\\\\server\\apps\\Nero\\\" && ...", "The network path was not found.", 1,
-         {L"Tindrel>pushd", L"The network path was not found.", share}},
+         {L"（退出代码为 1）", L"Tindrel>pushd", L"命令解释器的错误信息：\r\nThe network path", share}},
         {kFolder, "", "", 0, {L"没有说明原因"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.Errors);
+        SCOPED_TRACE(c.Shown.back());
         FakeWorld w;
         w.InstallAt(c.Folder);
         w.files.Files[c.Folder + L"nerocmd.exe"] = {"MZ"};
@@ -328,9 +326,7 @@ TEST_F(DiagnosticRunTest, ABatchFileTheInterpreterNeverRanIsNotBlamedOnTheTool) 
         for (const wchar_t* never : {L"nerocmd 的", L"刻录机", L"没有找到", L"nerocmd 已经运行"}) {
             EXPECT_THAT(w.view.Result, Not(HasSubstr(never)));
         }
-        EXPECT_TRUE(w.files.Files.count(c.Folder + L"nerocmd.exe"));
-        w.files.Files.erase(c.Folder + L"nerocmd.exe");
-        EXPECT_TRUE(w.files.Files.empty());
+        EXPECT_EQ(w.files.Files.size(), 1u) << "only the tool";
     }
 }
 
