@@ -208,10 +208,14 @@ TEST_F(Win32RunTest, ABatchFileTheInterpreterRefusesIsExplainedNotBlamedOnTheToo
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Policies\\Microsoft\\Windows\\System", 0, nullptr, 0,
                                 KEY_ALL_ACCESS, nullptr, policy.Put(), nullptr),
               ERROR_SUCCESS);
+    struct Unset {
+        HKEY Key;
+        ~Unset() { ::RegDeleteValueW(Key, L"DisableCMD"); }
+    };
     for (const DWORD value : {1u, 2u}) {
+        const Unset unset{policy.Get()};
         ::RegSetValueExW(policy.Get(), L"DisableCMD", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
         Run();
-        ::RegDeleteValueW(policy.Get(), L"DisableCMD");
         EXPECT_EQ(view.Caption, value == 1 ? L"测试未完成" : L"测试完成");
         if (value == 1) {
             EXPECT_THAT(view.Result, HasSubstr(L"DisableCMD 为 1"));
