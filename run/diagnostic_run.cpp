@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "run/batch_policy.h"
 #include "run/explanations.h"
 #include "run/locate_tool.h"
 #include "run/tool_names.h"
@@ -18,6 +20,16 @@ constexpr wchar_t kRunningCaption[] = L"正在测试...";
 constexpr wchar_t kRunningText[] = L"正在测试...请稍候！！";
 constexpr wchar_t kDoneCaption[] = L"测试完成";
 constexpr wchar_t kNotDoneCaption[] = L"测试未完成";
+
+// How long a run that found the output complete waits for the command interpreter to
+// end before it reads the interpreter's status. The output is complete as soon as the
+// tool has ended; after it, on a network tool folder, the interpreter still runs popd and
+// starts a second interpreter that hands on the tool's status, well under a second even
+// on a slow machine that scans every program it starts. Five seconds leave a wide margin
+// and stay under one cycle; an interpreter that outlives them (popd stuck on a server
+// that went away) is judged by the output as it stands.
+constexpr Milliseconds kInterpreterEndWait{5000};
+constexpr Milliseconds kInterpreterEndStep{100};
 
 // The command interpreter runs nothing whose full name reaches 260 characters with its
 // terminator; the longest name a run builds is the tool's, the folder plus its file name.
@@ -49,6 +61,17 @@ bool ToolDone(const std::wstring& outputPath, RunContext& context) {
     return context.Tool->Finished() || (context.Files.FileExists(outputPath) && !context.Files.IsBeingWritten(outputPath));
 }
 
+// Handles events until the interpreter has ended or kInterpreterEndWait has passed.
+// False when Start is pressed meanwhile.
+bool AwaitInterpreterEnd(RunContext& context, const std::function<bool()>& pressedAgain) {
+    const Milliseconds giveUp = context.Time.Now() + kInterpreterEndWait;
+    while (!context.Tool->Finished() && context.Time.Now() < giveUp) {
+        context.Events.ProcessEventsUntil(std::min(giveUp, context.Time.Now() + kInterpreterEndStep), pressedAgain);
+        if (pressedAgain()) return false;
+    }
+    return true;
+}
+
 void StopTool(RunContext& context) {
     if (!context.Tool) return;
     context.Tool->Stop();
@@ -76,6 +99,8 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     LocateTool(Paths, Context.Registry, Context.Notice);
     Paths.Folder = WithBackslashes(Paths.Folder);
     if (!IsUsableToolFolder(Paths.Folder, Context.Files)) Context.Notice.ReportMissingInstallation();
+    // Windows' interpreter would start and then refuse the batch file.
+    if (PolicyBlocksBatchFiles(Context.Registry)) return ShowNoResult(BatchFilesBlockedText(), Paths, View, Context);
     if (Paths.Folder.size() > kLongestToolFolder) return ShowNoResult(FolderTooLongText(Paths.Folder), Paths, View, Context);
 
     Context.Files.ChangeDirectory(Paths.Folder);
@@ -89,7 +114,8 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     View.SetResultPointer(true);
     View.SetExitEnabled(false);
 
-    LaunchResult launch = Context.Launcher.Launch(Paths.WorkFolder + kBatchFile, Paths.ErrorFile);
+    LaunchResult launch =
+        Context.Launcher.Launch(Paths.WorkFolder + kBatchFile, Paths.ErrorFile, Paths.InterpreterOutput);
     if (launch.Refused) {
         return ShowNoResult(InterpreterRefusedText(*launch.Refused, launch.Blocked), Paths, View, Context);
     }
@@ -105,11 +131,18 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
         arrived = cycles >= kMinimumCycles && ToolDone(outputPath, Context);
     }
 
+    // Before the interpreter has ended there is no status to read, and none is success.
+    if (arrived && !AwaitInterpreterEnd(Context, pressedAgain)) return;
     const std::optional<unsigned long> status = Context.Tool->ExitCode();
     // Whatever it left running (a helper holding the output) lets go of the work files.
     StopTool(Context);
     if (!arrived) return ShowNoResult(NoResultText(Context.CycleLength.count() * Context.MaximumCycles / 1000), Paths, View, Context);
-    const std::uint64_t outputSize = Context.Files.FileExists(outputPath) ? Context.Files.FileSize(outputPath) : 0;
+    // Only an interpreter that has ended takes the run here without an output file, and
+    // the interpreter creates that file before it even looks the tool up.
+    if (!Context.Files.FileExists(outputPath)) {
+        return ShowNoResult(BatchNeverRanText(Paths, status, Context.Files), Paths, View, Context);
+    }
+    const std::uint64_t outputSize = Context.Files.FileSize(outputPath);
     if (outputSize == 0 || status.value_or(0) != 0) {
         return ShowNoResult(ToolFailedText(Paths, status, outputSize, Context.Files), Paths, View, Context);
     }

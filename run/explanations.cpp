@@ -1,5 +1,8 @@
 #include "run/explanations.h"
 
+#include <string_view>
+
+#include "run/batch_policy.h"
 #include "run/tool_names.h"
 
 namespace tindrel {
@@ -26,6 +29,14 @@ std::wstring ShownPart(const std::wstring& path, std::uint64_t size, FileSystem&
     std::wstring text = Trimmed(files.ReadTextStart(path, kShownBytes));
     if (size > kShownBytes) text += L"\r\n……（只显示了前 " + std::to_wstring(kShownBytes / 1024) + L" KB）";
     return text;
+}
+
+// The same for a work file that may not be there at all (no private folder, or a file
+// the interpreter never wrote to): empty then.
+std::wstring ShownFile(const std::wstring& path, FileSystem& files) {
+    if (path.empty() || !files.FileExists(path)) return {};
+    const std::uint64_t size = files.FileSize(path);
+    return size ? ShownPart(path, size, files) : std::wstring();
 }
 
 std::wstring ExitCodeText(unsigned long code) {
@@ -80,6 +91,29 @@ std::wstring InterpreterRefusedText(const SystemError& why, bool blocked) {
                     : L"请稍后再按一下“开始测试”按钮；如果仍然如此，请重新启动计算机后再试。");
 }
 
+std::wstring BatchFilesBlockedText() {
+    const std::string_view key = kCommandPromptPolicyKey;
+    const std::string_view value = kCommandPromptPolicyValue;
+    return L"这台计算机为当前用户设置了组策略“阻止访问命令提示符”，并且禁止运行批处理文件，"
+           L"所以本程序无法运行 nerocmd：\r\nHKEY_CURRENT_USER\\" +
+           std::wstring(key.begin(), key.end()) + L" 中的 " + std::wstring(value.begin(), value.end()) +
+           L" 为 1\r\n\r\n学校、网吧等公用计算机常常这样设置。请联系这台计算机的管理员，"
+           L"然后再按一下“开始测试”按钮。";
+}
+
+std::wstring BatchNeverRanText(const ToolPaths& paths, std::optional<unsigned long> status, FileSystem& files) {
+    std::wstring text = L"批处理文件没有运行到 nerocmd：命令解释器已经结束";
+    if (status && *status != 0) text += L"（退出代码为 " + ExitCodeText(*status) + L"）";
+    text += L"，却没有建立输出文件。\r\n安装文件夹：" + paths.Folder;
+    const std::wstring said = ShownFile(paths.InterpreterOutput, files);
+    const std::wstring errors = ShownFile(paths.ErrorFile, files);
+    if (!said.empty()) text += L"\r\n\r\n命令解释器的输出：\r\n" + said;
+    if (!errors.empty()) text += L"\r\n\r\n命令解释器的错误信息：\r\n" + errors;
+    if (said.empty() && errors.empty()) text += L"\r\n\r\n命令解释器没有说明原因。";
+    return text + L"\r\n\r\n这台计算机上的策略可能禁止运行批处理文件（学校、网吧等公用计算机常常这样设置）。"
+                  L"请把上面的信息告诉这台计算机的管理员，然后再按一下“开始测试”按钮。";
+}
+
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {
     return L"没有可以写入工作文件的文件夹，无法运行 nerocmd。\r\n"
            L"Nero Burning Rom 的安装文件夹中不能写入工作文件：" +
@@ -90,9 +124,7 @@ std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemErr
 std::wstring ToolFailedText(const ToolPaths& paths, std::optional<unsigned long> status, std::uint64_t outputSize,
                             FileSystem& files) {
     const std::wstring outputPath = paths.WorkFolder + kOutputFile;
-    const std::uint64_t errorSize =
-        paths.ErrorFile.empty() || !files.FileExists(paths.ErrorFile) ? 0 : files.FileSize(paths.ErrorFile);
-    const std::wstring errors = errorSize ? ShownPart(paths.ErrorFile, errorSize, files) : std::wstring();
+    const std::wstring errors = ShownFile(paths.ErrorFile, files);
     if (status == kCommandNotFound || (outputSize == 0 && errors.empty() && !ToolIsThere(paths.Folder, files))) {
         return NotFoundText(paths.Folder, errors, files);
     }

@@ -20,6 +20,13 @@ std::wstring UnspellableFolderText(const std::wstring& folder);
 // The command interpreter would not start: blocked by a policy, denied or missing, or
 // failing this once.
 std::wstring InterpreterRefusedText(const SystemError& why, bool blocked);
+// The user's policy stops the command interpreter running batch files.
+std::wstring BatchFilesBlockedText();
+// The interpreter ended without creating the output file, which it does before it even
+// looks the tool up: the batch line never reached the tool (a policy that blocks batch
+// files, a pushd that failed). What the interpreter said on either output, and its exit
+// status (empty when unknown).
+std::wstring BatchNeverRanText(const ToolPaths& paths, std::optional<unsigned long> status, FileSystem& files);
 // Neither the tool folder nor the temporary folder takes the work files.
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why);
 // A tool that failed or printed nothing: what it did write on its output and its error

@@ -12,19 +12,6 @@ namespace {
 constexpr std::uint32_t kKeyAccess = 0x2003F;
 constexpr std::uint32_t kBufferSize = 1024;
 
-class OpenedKey {
-public:
-    OpenedKey(RegistryApi& registry, RegistryKey key) : registry_(registry), key_(key) {}
-    ~OpenedKey() { registry_.CloseKey(key_); }
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-    RegistryKey Get() const { return key_; }
-
-private:
-    RegistryApi& registry_;
-    RegistryKey key_;
-};
-
 std::int32_t LittleEndianInt32(const std::uint8_t* bytes) {
     const std::uint32_t value = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
                                 std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;

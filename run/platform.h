@@ -96,10 +96,12 @@ public:
     virtual ~ToolLauncher() = default;
     // Starts the batch file hidden, without waiting, through the command interpreter
     // with the batch file's own folder as its working directory, the null device as its
-    // input and its error output written to `errorFile` (the null device when empty or
-    // when the file cannot be made). Refused, never a failure, when the interpreter does
-    // not start: the run explains it and the program goes on.
-    virtual LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) = 0;
+    // input, its error output written to `errorFile` and its standard output to
+    // `outputFile` (each the null device when empty or when the file cannot be made).
+    // Refused, never a failure, when the interpreter does not start: the run explains it
+    // and the program goes on.
+    virtual LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
+                                const std::wstring& outputFile) = 0;
 };
 
 // Elapsed time, unaffected by changes of the time of day.

@@ -31,4 +31,18 @@ public:
     virtual std::wstring AnsiToText(std::string_view bytes) const = 0;
 };
 
+// An opened key, closed when it goes.
+class OpenedKey {
+public:
+    OpenedKey(RegistryApi& registry, RegistryKey key) : registry_(registry), key_(key) {}
+    ~OpenedKey() { registry_.CloseKey(key_); }
+    OpenedKey(const OpenedKey&) = delete;
+    OpenedKey& operator=(const OpenedKey&) = delete;
+    RegistryKey Get() const { return key_; }
+
+private:
+    RegistryApi& registry_;
+    RegistryKey key_;
+};
+
 }  // namespace tindrel

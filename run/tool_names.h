@@ -12,10 +12,12 @@ inline constexpr wchar_t kToolName[] = L"nerocmd";
 inline constexpr wchar_t kToolFile[] = L"nerocmd.exe";
 inline constexpr wchar_t kToolArgument[] = L"--listdrives";
 
-// The work files: the tool's output, the one-line batch file that runs it, and its
-// error output.
+// The work files: the tool's output, the one-line batch file that runs it, its error
+// output, and the command interpreter's own standard output (the commands it echoes, and
+// what it says when it will not run the batch file), which is never the tool's.
 inline constexpr wchar_t kOutputFile[] = L"b.txt";
 inline constexpr wchar_t kBatchFile[] = L"run.bat";
 inline constexpr wchar_t kErrorFile[] = L"stderr.txt";
+inline constexpr wchar_t kInterpreterOutputFile[] = L"stdout.txt";
 
 }  // namespace tindrel

@@ -16,6 +16,10 @@ struct ToolPaths {
     // the tool folder only ever sees the batch file and the output. Empty when there is
     // no such place.
     std::wstring ErrorFile;
+    // Where the command interpreter's own standard output goes: beside the error output,
+    // apart from it, since the interpreter echoes every batch command there. Empty when
+    // ErrorFile is.
+    std::wstring InterpreterOutput;
 };
 
 }  // namespace tindrel

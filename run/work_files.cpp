@@ -54,7 +54,7 @@ void SweepOtherPrivateFolders(const ToolPaths& paths, RunContext& context) {
     for (int n = 1; n <= kPrivateFolderNames; ++n) {
         const std::wstring folder = temp + PrivateFolderName(n) + L"\\";
         if (folder == own || !context.Files.IsDirectory(folder)) continue;
-        for (const wchar_t* name : {kOutputFile, kBatchFile, kErrorFile}) {
+        for (const wchar_t* name : {kOutputFile, kBatchFile, kErrorFile, kInterpreterOutputFile}) {
             if (context.Files.FileExists(folder + name)) context.Files.TryDeleteFile(folder + name);
         }
         context.Files.RemoveEmptyFolder(folder);
@@ -82,7 +82,9 @@ PrivatePlace FindPrivateFolder(RunContext& context) {
     for (int n = 1; n <= kPrivateFolderNames; ++n) {
         try {
             const std::wstring folder = context.Files.PrivateWorkFolder(PrivateFolderName(n));
-            if (ClearForNewRun(folder, {kOutputFile, kBatchFile, kErrorFile}, context)) return {folder, {}};
+            if (ClearForNewRun(folder, {kOutputFile, kBatchFile, kErrorFile, kInterpreterOutputFile}, context)) {
+                return {folder, {}};
+            }
             context.Files.RemoveEmptyFolder(folder);
             place.Why = SystemError(L"删除文件", folder, kErrorSharingViolation, L"上次测试的文件仍被其他程序占用。");
         } catch (const SystemError& error) {
@@ -138,13 +140,16 @@ void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context) {
         RemoveIfThere(Paths.WorkFolder + kBatchFile, Context);
     }
     if (!Paths.ErrorFile.empty()) RemoveIfThere(Paths.ErrorFile, Context);
+    if (!Paths.InterpreterOutput.empty()) RemoveIfThere(Paths.InterpreterOutput, Context);
     RemoveEmptyPrivateFolders(Paths, Context);
     if (!Paths.ErrorFile.empty()) SweepOtherPrivateFolders(Paths, Context);
 }
 
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context) {
     if (!Paths.WorkFolder.empty()) ClearForNewRun(Paths.WorkFolder, {kOutputFile, kBatchFile}, Context);
-    if (!Paths.ErrorFile.empty()) ClearForNewRun(FolderOf(Paths.ErrorFile), {kErrorFile}, Context);
+    if (!Paths.ErrorFile.empty()) {
+        ClearForNewRun(FolderOf(Paths.ErrorFile), {kErrorFile, kInterpreterOutputFile}, Context);
+    }
     // This run may not need the private folder; it is made again if it does.
     RemoveEmptyPrivateFolders(Paths, Context);
 }
@@ -152,6 +157,7 @@ void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context) {
 std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context) {
     const PrivatePlace privatePlace = FindPrivateFolder(Context);
     Paths.ErrorFile = privatePlace.Folder.empty() ? std::wstring() : privatePlace.Folder + kErrorFile;
+    Paths.InterpreterOutput = privatePlace.Folder.empty() ? std::wstring() : privatePlace.Folder + kInterpreterOutputFile;
     std::wstring explanation;
 
     // The command interpreter cannot make a network folder its working directory, so

@@ -21,9 +21,9 @@ inline constexpr Milliseconds kDeleteRetryTime{3000};
 inline constexpr Milliseconds kDeleteRetryStep{100};
 
 // Deletes b.txt and then run.bat from the work folder, each only if it exists, then the
-// error output, and the private work folder itself once it is empty. A file that cannot
-// be deleted (another program holds it, its network folder dropped off, whatever the
-// reason) is left for the next run, which steps around it.
+// error output and the interpreter's output, and the private work folder itself once it
+// is empty. A file that cannot be deleted (another program holds it, its network folder
+// dropped off, whatever the reason) is left for the next run, which steps around it.
 void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
 // Deletes the work files a run left behind where it can, and the private work folder
@@ -31,12 +31,12 @@ void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context);
 void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context);
 
 // Writes run.bat where the user may write and sets Paths.WorkFolder, Paths.ErrorFile,
-// Paths.Command and Paths.BatchLine to match. The tool folder is used whenever it takes
-// the file and holds no output that cannot really be removed; otherwise the user's
-// private work folder is. Either way no b.txt is there when this returns, so any b.txt
-// that appears later was written by this run's tool. Returns, instead, the explanation
-// for the user when no place will do: nowhere the user may write, or a folder the
-// command interpreter cannot be given.
+// Paths.InterpreterOutput, Paths.Command and Paths.BatchLine to match. The tool folder
+// is used whenever it takes the file and holds no output that cannot really be removed;
+// otherwise the user's private work folder is. Either way no b.txt is there when this
+// returns, so any b.txt that appears later was written by this run's tool. Returns,
+// instead, the explanation for the user when no place will do: nowhere the user may
+// write, or a folder the command interpreter cannot be given.
 std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context);
 
 }  // namespace tindrel

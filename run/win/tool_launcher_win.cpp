@@ -61,7 +61,8 @@ UniqueFile OpenInheritable(const wchar_t* path, DWORD access, DWORD disposition)
 
 }  // namespace
 
-LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile) {
+LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile,
+                                     const std::wstring& outputFile) {
     // The batch starts from its own folder by an explicit relative name: the folder's
     // text never passes through this command line, where cmd.exe would expand %name% and
     // split at & or blanks, and ".\\" keeps the interpreter from searching for it (which
@@ -74,18 +75,21 @@ LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::w
     const std::wstring interpreter = SystemFolder() + L"\\cmd.exe";
 
     // A prompt for a key reads end-of-file from the null device and goes on; nobody could
-    // answer it in a hidden console. The error output goes where the run can show it.
+    // answer it in a hidden console. Both outputs go where the run can show them: what the
+    // interpreter says when it will not run the batch file goes to either.
     const UniqueFile nothing = OpenInheritable(L"NUL", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
     if (!nothing) ThrowLastError(L"打开空设备", L"NUL");
     UniqueFile errors;
     if (!errorFile.empty()) errors = OpenInheritable(errorFile.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
+    UniqueFile output;
+    if (!outputFile.empty()) output = OpenInheritable(outputFile.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_HIDE;
     startup.hStdInput = nothing.Get();
-    startup.hStdOutput = nothing.Get();
+    startup.hStdOutput = output ? output.Get() : nothing.Get();
     startup.hStdError = errors ? errors.Get() : nothing.Get();
     PROCESS_INFORMATION process{};
     // Out of any job the program itself runs in (Run As, Task Scheduler, some launchers)

@@ -9,7 +9,8 @@ namespace tindrel::win {
 // file, and ends whatever is left of it when the program ends.
 class JobToolLauncher final : public ToolLauncher {
 public:
-    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) override;
+    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
+                        const std::wstring& outputFile) override;
 };
 
 }  // namespace tindrel::win

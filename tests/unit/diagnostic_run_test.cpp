@@ -48,8 +48,10 @@ TEST_F(DiagnosticRunTest, ARunTakesItsStepsInOrder) {
                             L"load C:\\Nero\\b.txt", L"pointer text", L"exit on", L"delete C:\\Nero\\b.txt",
                             L"delete C:\\Nero\\run.bat", L"delete " + kPrivateError, L"remove folder " + kPrivate,
                             L"leave for C:\\Users\\li\\Downloads\\"));
-    // The tool's error output goes to the private folder, never the tool folder.
+    // The tool's error output goes to the private folder, never the tool folder; the
+    // interpreter's own output, which echoes the batch line, goes beside it.
     EXPECT_EQ(world.launcher.ErrorFile, kPrivateError);
+    EXPECT_EQ(world.launcher.OutputFile, kPrivate + L"stdout.txt");
     EXPECT_EQ(world.view.Result, L"drive list");
     EXPECT_EQ(world.paths.Command, L"C:\\Nero\\nerocmd --listdrives");
     EXPECT_EQ(world.paths.BatchLine, L"C:\\Nero\\nerocmd --listdrives > C:\\Nero\\b.txt");
@@ -264,6 +266,105 @@ TEST_F(DiagnosticRunTest, ARefusedInterpreterIsExplainedAndTheProgramStaysUsable
     world.Run();
     EXPECT_EQ(world.view.Caption, L"测试完成");
     EXPECT_EQ(world.view.Result, L"list");
+}
+
+TEST_F(DiagnosticRunTest, APolicyThatBlocksBatchFilesIsExplainedBeforeAnythingIsWritten) {
+    const std::string key = "Software\\Policies\\Microsoft\\Windows\\System";
+    world.registry.SetDword(key, "DisableCMD", 1);
+    world.registry.MakeReadOnly(key);  // as a standard user has it
+    world.ToolAnswersAfter(0s, "list");
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试未完成");
+    for (const wchar_t* shown : {L"阻止访问命令提示符", L"DisableCMD 为 1", L"管理员"}) {
+        EXPECT_THAT(world.view.Result, HasSubstr(shown));
+    }
+    EXPECT_EQ(world.launcher.Launches, 0);
+    EXPECT_TRUE(world.files.Files.empty());
+    EXPECT_FALSE(world.files.IsDirectory(kPrivate));
+    EXPECT_TRUE(world.view.ExitEnabled);
+    EXPECT_EQ(world.registry.OpenKeyCount(), 0u);
+
+    // 2 turns off only the interactive prompt.
+    world.registry.SetDword(key, "DisableCMD", 2);
+    world.Run();
+    EXPECT_EQ(world.view.Result, L"list");
+}
+
+TEST_F(DiagnosticRunTest, ABatchFileTheInterpreterNeverRanIsNotBlamedOnTheTool) {
+    // The interpreter ends without creating the output file: a policy or AppLocker
+    // refused the batch file, or pushd could not enter the tool folder. What it said, on
+    // either output, is quoted as its own, whatever its status.
+    const std::wstring share = L"\\\\server\\apps\\Nero\\";
+    const struct {
+        std::wstring Folder;
+        std::string Output;
+        std::string Errors;
+        unsigned long Status;
+        std::vector<std::wstring> Shown;
+    } cases[] = {
+        {kFolder, "The command prompt has been disabled by your administrator.", "", 0,
+         {L"命令解释器的输出：\r\nThe command prompt has been disabled"}},
+        {share, "C:\\Temp\\Tindrel>pushd \"\\\\server\\apps\\Nero\\\" && ...", "The network path was not found.", 1,
+         {L"（退出代码为 1）", L"Tindrel>pushd", L"命令解释器的错误信息：\r\nThe network path", share}},
+        {kFolder, "", "", 0, {L"没有说明原因"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Shown.back());
+        FakeWorld w;
+        w.InstallAt(c.Folder);
+        w.files.Files[c.Folder + L"nerocmd.exe"] = {"MZ"};
+        w.launcher.OnLaunch = [&](int n) {
+            w.files.Files[w.launcher.OutputFile] = {c.Output};
+            w.files.Files[w.launcher.ErrorFile] = {c.Errors};
+            w.launcher.Ended[n] = c.Status;
+        };
+        w.Run();
+        EXPECT_EQ(w.view.Caption, L"测试未完成");
+        EXPECT_THAT(w.view.Result, HasSubstr(L"批处理文件没有运行到 nerocmd"));
+        EXPECT_THAT(w.view.Result, HasSubstr(L"管理员"));
+        for (const std::wstring& shown : c.Shown) EXPECT_THAT(w.view.Result, HasSubstr(shown));
+        for (const wchar_t* never : {L"nerocmd 的", L"刻录机", L"没有找到", L"nerocmd 已经运行"}) {
+            EXPECT_THAT(w.view.Result, Not(HasSubstr(never)));
+        }
+        EXPECT_EQ(w.files.Files.size(), 1u) << "only the tool";
+    }
+}
+
+TEST_F(DiagnosticRunTest, TheStatusIsReadOnceTheInterpreterHasEnded) {
+    // The tool's output is complete as soon as it ends; on a network folder the
+    // interpreter then still runs popd and a second interpreter, and a check can land in
+    // that gap. A run waits for the status a little, and judges one that never comes as
+    // it stands.
+    const auto outputCompleteAtOnce = [](FakeWorld& w, Milliseconds interpreterEnds, unsigned long status) {
+        w.InstallAt(kFolder);
+        w.launcher.OnLaunch = [&w, interpreterEnds, status](int n) {
+            w.files.Files[kOutput] = {"first drive only"};
+            w.pump.At(interpreterEnds, [&w, n, status] { w.launcher.Ended[n] = status; });
+        };
+    };
+    FakeWorld failing;
+    outputCompleteAtOnce(failing, 12300ms, 5);
+    failing.Run();
+    EXPECT_EQ(failing.view.Caption, L"测试未完成");
+    EXPECT_THAT(failing.view.Result, HasSubstr(L"退出代码为 5"));
+    EXPECT_LT(failing.clock.Current, 13s);
+
+    FakeWorld stuck;
+    outputCompleteAtOnce(stuck, 60s, 5);
+    stuck.Run();
+    EXPECT_EQ(stuck.view.Caption, L"测试完成");
+    EXPECT_EQ(stuck.view.Result, L"first drive only");
+    EXPECT_LT(stuck.clock.Current, 18s);
+    EXPECT_THAT(stuck.journal, Contains(L"stop tool 1"));
+
+    // Start pressed while the run waits for the status begins again.
+    FakeWorld pressed;
+    outputCompleteAtOnce(pressed, 60s, 5);
+    pressed.PressStartAt(12200ms);
+    pressed.Run();
+    EXPECT_EQ(pressed.launcher.Launches, 2);
+    EXPECT_EQ(pressed.view.Result, L"first drive only");
+    EXPECT_EQ(pressed.pump.MaxDepth, 1);
 }
 
 TEST_F(DiagnosticRunTest, AStartPressDuringTheWaitHandsTheRunOver) {

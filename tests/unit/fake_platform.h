@@ -220,7 +220,8 @@ public:
 
     explicit FakeLauncher(Journal& journal) : journal_(journal) {}
 
-    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile) override {
+    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
+                        const std::wstring& outputFile) override {
         if (Refusal) {
             journal_.push_back(L"interpreter refused");
             return {nullptr, Refusal, RefusalBlocks};
@@ -228,6 +229,7 @@ public:
         ++Launches;
         journal_.push_back(L"launch " + batchFile);
         ErrorFile = errorFile;
+        OutputFile = outputFile;
         if (OnLaunch) OnLaunch(Launches);
         return {std::make_unique<Tool>(*this, Launches), std::nullopt};
     }
@@ -238,6 +240,7 @@ public:
     std::function<void(int)> OnStop;
     int Launches = 0;
     std::wstring ErrorFile;                      // where the last launch sent the error output
+    std::wstring OutputFile;                     // and the interpreter's standard output
     std::map<int, unsigned long> Ended;  // interpreters that have ended, by launch, with their status
 
 private:

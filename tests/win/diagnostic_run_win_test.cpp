@@ -174,6 +174,57 @@ TEST_F(Win32RunTest, UnderWindows7sAnswersAToolThatCannotBeEndedStillLetsTheRunG
     EXPECT_EQ(stuck, 1) << "the answers were not given: the tool did not outlive the run";
 }
 
+// Windows' interpreter refuses the batch file where a policy or AppLocker says so, as
+// Wine's never does: it ends, having said why, and the batch line never runs.
+TEST_F(Win32RunTest, ABatchFileTheInterpreterRefusesIsExplainedNotBlamedOnTheTool) {
+    const std::wstring folder = MakeToolFolder(kBase / L"refused");
+    tindrel::e2e::OlderWindowsAnswers answers;
+    const struct {
+        LONG Answer;
+        std::vector<std::wstring> Shown;
+    } cases[] = {
+        {older::kBatchFilesRefused, {L"命令解释器的输出：\r\n命令提示符已被系统管理员停用。"}},
+        {older::kBatchFilesRefusedWithError, {L"（退出代码为 1）", L"命令解释器的错误信息：\r\n此程序被组策略阻止。"}},
+    };
+    std::vector<std::wstring> shown;
+    for (const auto& c : cases) {
+        EXPECT_TRUE(answers.Set(::GetCurrentProcess(), ::GetCurrentProcessId(), c.Answer));
+        Run();
+        shown.push_back(view.Result);
+        EXPECT_FALSE(WorkFilesLeft(folder));
+        EXPECT_FALSE(fs::exists(paths.InterpreterOutput));
+    }
+    answers.Set(::GetCurrentProcess(), ::GetCurrentProcessId(), 0);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_THAT(shown[i], HasSubstr(L"批处理文件没有运行到 nerocmd"));
+        for (const std::wstring& part : cases[i].Shown) EXPECT_THAT(shown[i], HasSubstr(part));
+        EXPECT_THAT(shown[i], Not(HasSubstr(L"刻录机")));
+    }
+    EXPECT_EQ(ToolLog(folder), "");
+
+    // Where the user's policy value says so, the run explains before it writes anything;
+    // Wine's interpreter would run the batch file all the same.
+    UniqueHkey policy;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Policies\\Microsoft\\Windows\\System", 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, policy.Put(), nullptr),
+              ERROR_SUCCESS);
+    struct Unset {
+        HKEY Key;
+        ~Unset() { ::RegDeleteValueW(Key, L"DisableCMD"); }
+    };
+    for (const DWORD value : {1u, 2u}) {
+        const Unset unset{policy.Get()};
+        ::RegSetValueExW(policy.Get(), L"DisableCMD", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        Run();
+        EXPECT_EQ(view.Caption, value == 1 ? L"测试未完成" : L"测试完成");
+        if (value == 1) {
+            EXPECT_THAT(view.Result, HasSubstr(L"DisableCMD 为 1"));
+        }
+    }
+    EXPECT_EQ(ToolLog(folder), "--listdrives|C:\\TindrelTests\\refused\r\n") << "one run, with the value 2";
+    EXPECT_FALSE(fs::exists(paths.InterpreterOutput));
+}
+
 TEST_F(Win32RunTest, StartDuringTheWaitWhileTheEarlierToolHoldsItsOutput) {
     const std::wstring folder = MakeToolFolder(kBase / L"nested", "mode=hang\r\n");
     DelayedAction press(700, [&] {

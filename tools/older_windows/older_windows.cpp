@@ -56,17 +56,34 @@ BOOL WINAPI PeekMessageWCounted(LPMSG message, HWND window, UINT first, UINT las
     return realPeekMessageW(message, window, first, last, remove);
 }
 
+bool IsInterpreter(LPCWSTR application) {
+    const int length = application ? ::lstrlenW(application) : 0;
+    return length >= 8 && ::lstrcmpiW(application + length - 8, L"\\cmd.exe") == 0;
+}
+
+// What the interpreter prints, in the code page it prints in.
+void Say(HANDLE output, const wchar_t* message) {
+    char bytes[256];
+    const int length = ::WideCharToMultiByte(CP_OEMCP, 0, message, -1, bytes, sizeof bytes, nullptr, nullptr);
+    DWORD written = 0;
+    if (length > 1) ::WriteFile(output, bytes, static_cast<DWORD>(length - 1), &written, nullptr);
+}
+
 BOOL WINAPI CreateProcessWAsOlder(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                                   LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags,
                                   LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startup,
                                   LPPROCESS_INFORMATION information) {
-    if (On(kInterpreterBlocked) && application) {
-        const int length = ::lstrlenW(application);
-        if (length >= 8 && ::lstrcmpiW(application + length - 8, L"\\cmd.exe") == 0) {
-            return Failing(ERROR_ACCESS_DISABLED_BY_POLICY, FALSE);
-        }
-    }
+    if (On(kInterpreterBlocked) && IsInterpreter(application)) return Failing(ERROR_ACCESS_DISABLED_BY_POLICY, FALSE);
     if (On(kJobWithoutBreakaway) && (flags & CREATE_BREAKAWAY_FROM_JOB)) return Failing(ERROR_ACCESS_DENIED, FALSE);
+    // The interpreter still starts; it only ends without running the batch file.
+    wchar_t endsWithZero[] = L"cmd.exe /d /c exit 0";
+    wchar_t endsWithOne[] = L"cmd.exe /d /c exit 1";
+    if ((On(kBatchFilesRefused) || On(kBatchFilesRefusedWithError)) && IsInterpreter(application) && startup) {
+        const bool onError = On(kBatchFilesRefusedWithError);
+        Say(onError ? startup->hStdError : startup->hStdOutput,
+            onError ? L"此程序被组策略阻止。有关详细信息，请与系统管理员联系。\r\n" : L"命令提示符已被系统管理员停用。\r\n");
+        commandLine = onError ? endsWithOne : endsWithZero;
+    }
     return realCreateProcessW(application, commandLine, processAttributes, threadAttributes, inheritHandles, flags,
                               environment, directory, startup, information);
 }
@@ -162,7 +179,8 @@ LONG RewriteImports() {
         Entry("MsgWaitForMultipleObjectsEx", MsgWaitForMultipleObjectsExAsOlder, realMsgWaitForMultipleObjectsEx,
               kWakeMaskBeforeWindows8),
         Entry("CreateProcessW", CreateProcessWAsOlder, realCreateProcessW,
-              static_cast<Answer>(kJobWithoutBreakaway | kInterpreterBlocked)),
+              static_cast<Answer>(kJobWithoutBreakaway | kInterpreterBlocked | kBatchFilesRefused |
+                                  kBatchFilesRefusedWithError)),
         Entry("AssignProcessToJobObject", AssignProcessToJobObjectAsOlder, realAssignProcessToJobObject,
               kJobWithoutBreakaway),
         Entry("SetInformationJobObject", SetInformationJobObjectAsOlder, realSetInformationJobObject,

@@ -32,6 +32,12 @@ enum Answer : LONG {
     // The folder of every file dropped off the network: deleting fails with
     // ERROR_NETNAME_DELETED and the file stays.
     kNetworkFolderGone = 1 << 7,
+    // cmd.exe starts and then refuses the batch file without running a line of it: the
+    // user's "Prevent access to the command prompt" policy with scripts (DisableCMD = 1)
+    // says so on the standard output and ends with 0; AppLocker's script rules say so on
+    // the error output and end with 1.
+    kBatchFilesRefused = 1 << 8,
+    kBatchFilesRefusedWithError = 1 << 9,
 
     kWindows7 = kWakeMaskBeforeWindows8 | kJobWithoutBreakaway | kSharingRules,
 };
