@@ -7,7 +7,7 @@ import subprocess
 import sys
 
 source, probe, tindrel = sys.argv[1:4]
-check = [source + "/scripts/check-imports"]
+check = [sys.executable, source + "/scripts/check-imports"]
 failed = False
 
 

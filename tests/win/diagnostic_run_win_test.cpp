@@ -119,8 +119,11 @@ TEST_F(Win32RunTest, HostileFolderNamesRunTheToolAndNothingElse) {
 }
 
 TEST_F(Win32RunTest, AFolderOnAnotherDriveIsTheToolsWorkingDirectory) {
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);  // under Wine this is on C:, so use Z: (the Unix root)
+    // Under Wine %TEMP% is on C:, so the other drive is Z:, the Unix root.
+    if (::GetDriveTypeW(L"Z:\\") != DRIVE_FIXED) {
+        ASSERT_FALSE(tindrel::testing::UnderWine()) << "Wine's drive Z: (the Unix root) is missing";
+        GTEST_SKIP() << "needs a second fixed drive named Z:, as Wine's Unix root is";
+    }
     const fs::path folder = L"Z:\\tmp\\tindrel-tests-drive\\Nero";
     const std::wstring tool = MakeToolFolder(folder);
     ASSERT_TRUE(::SetCurrentDirectoryW(L"C:\\windows"));
