@@ -21,6 +21,7 @@ namespace {
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST(Win32ErrorTest, AFailedCallBecomesOneReportNamingEverything) {
     Win32FileSystem files;
@@ -103,16 +104,36 @@ HWND CreateFailingWindow() {
 }
 
 // In the process that fails: the report's text goes to the error output, where the death
-// test reads it, and the report is dismissed as a user would. A report that never comes
+// test reads it, and the report is dismissed as a user would, or left up while `failAgain`
+// gets a message that fails. A report that never comes, or a second one over the first,
 // ends the process with a code of its own.
 constexpr UINT kNoReport = 3;
-void PassOnTheReportAndDismissIt() {
-    std::thread([] {
+constexpr UINT kSecondReport = 4;
+
+int ReportsShown() {
+    int count = 0;
+    for (HWND report = nullptr; (report = ::FindWindowExW(nullptr, report, L"#32770", L"Tindrel")) != nullptr;) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(report, &process);
+        if (process == ::GetCurrentProcessId()) ++count;
+    }
+    return count;
+}
+
+void PassOnTheReportAndDismissIt(HWND failAgain = nullptr) {
+    std::thread([failAgain] {
+        bool passedOn = false;
         for (int waited = 0; waited < 60000; waited += 20) {
+            if (ReportsShown() > 1) {
+                std::fputs("a second report over the first", stderr);
+                std::fflush(stderr);
+                ::ExitProcess(kSecondReport);
+            }
             const HWND report = ::FindWindowW(L"#32770", L"Tindrel");
             DWORD process = 0;
             if (report) ::GetWindowThreadProcessId(report, &process);
-            if (process == ::GetCurrentProcessId()) {
+            if (process == ::GetCurrentProcessId() && !passedOn) {
+                passedOn = true;
                 const HWND text = ::GetDlgItem(report, 0xFFFF);
                 std::wstring shown(static_cast<size_t>(::GetWindowTextLengthW(text)) + 1, L'\0');
                 shown.resize(static_cast<size_t>(::GetWindowTextW(text, shown.data(), static_cast<int>(shown.size()))));
@@ -122,8 +143,11 @@ void PassOnTheReportAndDismissIt() {
                 bytes.resize(static_cast<size_t>(length));
                 std::fputs(bytes.c_str(), stderr);
                 std::fflush(stderr);
-                ::PostMessageW(report, WM_COMMAND, IDOK, 0);
-                return;
+                if (!failAgain) {
+                    ::PostMessageW(report, WM_COMMAND, IDOK, 0);
+                    return;
+                }
+                ::PostMessageW(failAgain, kFailingMessage, 0, 0);
             }
             ::Sleep(20);
         }
@@ -146,6 +170,16 @@ TEST(GuardMessageTest, AFailureInAWindowProcedureIsReportedAndEndsTheProgram) {
         ::testing::ExitedWithCode(2),
         AllOf(HasSubstr("程序遇到无法处理的错误"), HasSubstr("操作失败：分段显示结果"), HasSubstr("位置：win32_error_test.cpp:")));
     ::DestroyWindow(window);
+
+    // A failure while the report is up (the load timer ticks in its message loop) ends
+    // the program at once, with the first report still unanswered.
+    EXPECT_EXIT(
+        {
+            const HWND failing = CreateFailingWindow();
+            PassOnTheReportAndDismissIt(failing);
+            ::SendMessageW(failing, kFailingMessage, 0, 0);
+        },
+        ::testing::ExitedWithCode(2), AllOf(HasSubstr("分段显示结果"), Not(HasSubstr("second report"))));
 }
 
 }  // namespace
