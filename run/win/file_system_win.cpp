@@ -54,8 +54,16 @@ DeleteResult Win32FileSystem::TryDeleteFile(const std::wstring& path) {
             return DeleteResult::Deleted;
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_ACCESS_DENIED:  // also what a file pending deletion by another process gives
             return DeleteResult::Held;
+        case ERROR_ACCESS_DENIED: {
+            // A file pending deletion by another process answers this, and so do a read-only
+            // file and one the user has no right to delete (an output an elevated run left
+            // under Program Files); only the first goes when its holder lets go. Every
+            // Windows from XP on refuses the attributes of a file pending deletion too, so a
+            // file whose attributes can be read is not pending and stays.
+            return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? DeleteResult::Held
+                                                                                 : DeleteResult::Stays;
+        }
         default:  // write-protected media, a network folder gone (ERROR_BAD_NETPATH, ERROR_NETNAME_DELETED) and the rest
             return DeleteResult::Stays;
     }

@@ -78,6 +78,15 @@ TEST(Win32ErrorTest, OnlyTransientDeleteFailuresAreLeftToRetry) {
     EXPECT_EQ(files.TryDeleteFile(held), DeleteResult::Held);
     holder.Reset();
     EXPECT_EQ(files.TryDeleteFile(held), DeleteResult::Deleted);
+
+    // A read-only file is refused with access denied, as a pending deletion is, but no
+    // holder will ever let it go.
+    const std::wstring readOnly = L"C:\\windows\\temp\\tindrel-read-only.txt";
+    UniqueFile(::CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)).Reset();
+    ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(files.TryDeleteFile(readOnly), DeleteResult::Stays);
+    ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(files.TryDeleteFile(readOnly), DeleteResult::Deleted);
 }
 
 // A window whose procedure fails on one message, as the results box's timer tick would
