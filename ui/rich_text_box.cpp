@@ -10,6 +10,7 @@
 #include "ui/display_text.h"
 #include "win/code_page.h"
 #include "win/fatal_error_report.h"
+#include "win/file_start.h"
 #include "win/unique_handle.h"
 #include "win/win32_error.h"
 
@@ -41,22 +42,6 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read
     std::copy_n(reinterpret_cast<const BYTE*>(source->Next), *read, buffer);
     source->Next += count;
     return 0;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) win::ThrowLastError(L"载入结果文件", path);
-    std::string bytes;
-    LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<size_t>(size.QuadPart));
-    char chunk[64 * 1024];
-    DWORD read = 0;
-    do {
-        if (!::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr)) win::ThrowLastError(L"读取结果文件", path);
-        bytes.append(chunk, read);
-    } while (read != 0);
-    return bytes;
 }
 
 LONG TextLength(HWND box) {
@@ -106,15 +91,22 @@ void RichTextBox::SetText(const std::wstring& text) {
     StreamIn(text.data(), text.size());
 }
 
-void RichTextBox::LoadFile(const std::wstring& path) {
-    std::wstring text = TextForDisplay(win::DecodeToolOutput(ReadWholeFile(path)));
+std::optional<SystemError> RichTextBox::LoadFile(const std::wstring& path) {
+    win::FileStart start;
+    try {
+        start = win::ReadFileStart(path, BytesToRead());
+    } catch (const SystemError& error) {
+        return error;
+    }
+    std::wstring text = TextForDisplay(win::DecodeToolOutput(start.Bytes), start.Size, start.Whole);
     CancelLoad();
     const size_t first = PieceEnd(text, 0, kFirstPiece);
     StreamIn(text.data(), first);
-    if (first == text.size()) return;
+    if (first == text.size()) return std::nullopt;
     pending_ = std::move(text);
     next_ = first;
     if (!::SetTimer(box_, kLoadTimer, USER_TIMER_MINIMUM, nullptr)) win::ThrowLastError(L"分段显示结果");
+    return std::nullopt;
 }
 
 void RichTextBox::CancelLoad() {

@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "run/system_error.h"
 
 namespace tindrel::ui {
 
@@ -18,10 +21,10 @@ public:
     // Replaces everything, a load still going on included.
     void SetText(const std::wstring& text);
     // Shows the file's bytes as text: UTF-16 LE or UTF-8 when the file starts with that
-    // byte-order mark, the system ANSI code page otherwise. The file is read whole before
-    // this returns, and the start of it is shown; the rest follows between messages.
-    // Throws when the file cannot be read.
-    void LoadFile(const std::wstring& path);
+    // byte-order mark, the system ANSI code page otherwise. As much of the file as the box
+    // shows is read before this returns, and the start of it is shown; the rest follows
+    // between messages. Returns why, changing nothing, when the file cannot be read.
+    std::optional<SystemError> LoadFile(const std::wstring& path);
     // Drops what a load has not shown yet.
     void CancelLoad();
     bool Loading() const { return !pending_.empty(); }

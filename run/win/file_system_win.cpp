@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win/code_page.h"
+#include "win/file_start.h"
 #include "win/system_folder.h"
 #include "win/unique_handle.h"
 #include "win/win32_error.h"
@@ -166,24 +167,12 @@ std::wstring Win32FileSystem::ShortPath(const std::wstring& path) {
 }
 
 std::wstring Win32FileSystem::ReadTextStart(const std::wstring& path, std::uint64_t maxBytes) {
-    const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD code = ::GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return {};
-        ThrowStatus(code, L"读取文件", path);
+    try {
+        return DecodeToolOutput(ReadFileStart(path, static_cast<std::size_t>(maxBytes)).Bytes);
+    } catch (const SystemError& error) {
+        if (error.Code == ERROR_FILE_NOT_FOUND || error.Code == ERROR_PATH_NOT_FOUND) return {};
+        throw;
     }
-    std::string bytes(static_cast<std::size_t>(maxBytes), '\0');
-    DWORD read = 0;
-    std::size_t total = 0;
-    do {
-        if (!::ReadFile(file.Get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
-            ThrowLastError(L"读取文件", path);
-        }
-        total += read;
-    } while (read != 0 && total < bytes.size());
-    bytes.resize(total);
-    return DecodeToolOutput(bytes);
 }
 
 }  // namespace tindrel::win
