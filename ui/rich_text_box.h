@@ -1,8 +1,9 @@
 #pragma once
 // The results box: a RichEdit control used for plain text only, so output that happens
 // to start like RTF is still shown as text, with no 32K-character limit. A large output
-// goes in piece by piece between messages, so the window stays usable while it loads.
-// Right-click, Shift+F10 and the context-menu key offer 复制 and 全选.
+// goes in piece by piece between messages, so the window stays usable while it loads;
+// copying or selecting all puts in the rest at once. Right-click, Shift+F10 and the
+// context-menu key offer 复制 and 全选.
 
 #include <windows.h>
 
@@ -37,7 +38,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     HCURSOR Pointer() const;
     void StreamIn(const wchar_t* text, size_t length);
-    void AppendPieces();
+    void AppendPieces(bool all = false);
     void ShowContextMenu(LPARAM where);
 
     HWND box_ = nullptr;

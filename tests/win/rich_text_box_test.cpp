@@ -313,5 +313,74 @@ TEST_F(RichTextBoxTest, AnOutputOthersHoldIsReadWhereItCanBeAndOtherwiseNamed) {
     EXPECT_FALSE(missing->Description.empty());
 }
 
+// Ctrl+A and Ctrl+C (or Ctrl+Insert, or WM_COPY as the menu's 复制 sends it, for a
+// selection up to the end) while a large output still goes in take the whole text.
+TEST_F(RichTextBoxTest, CopyingDuringTheLoadOfATenMegabyteOutputTakesTheWholeText) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / L"tindrel-10mb.txt";
+    {
+        // UTF-8 at three bytes a character: the most bytes the box reads for what it shows.
+        std::string line = "\xEF\xBB\xBF";
+        for (int i = 0; i < 40; ++i) line += "\xE6\x89\xBE";  // 找
+        line += "\r\n";
+        std::ofstream out(file, std::ios::binary);
+        for (std::size_t written = 0; written < 10 * 1024 * 1024; written += line.size() - 3) {
+            out << (written == 0 ? line : line.substr(3));
+        }
+    }
+    const auto pressWithControl = [this](WPARAM key) {
+        BYTE keys[256]{};
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        ::SetKeyboardState(keys);
+        ::SendMessageW(box_.Handle(), WM_KEYDOWN, key, 1);
+        ::SendMessageW(box_.Handle(), WM_KEYUP, key, 0xC0000001);
+        keys[VK_CONTROL] = 0;
+        ::SetKeyboardState(keys);
+    };
+    const auto clipboard = [this] {
+        std::wstring text;
+        if (!::OpenClipboard(box_.Handle())) return text;
+        if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(::GlobalLock(data));
+            ::GlobalUnlock(data);
+        }
+        ::CloseClipboard();
+        // The clipboard has CR LF where the box keeps CR.
+        for (std::size_t at = 0; (at = text.find(L"\r\n", at)) != std::wstring::npos;) text.erase(++at, 1);
+        return text;
+    };
+    const std::function<void()> copies[] = {
+        [&] { pressWithControl('A'), pressWithControl('C'); },
+        [&] { pressWithControl('A'), pressWithControl(VK_INSERT); },
+        [&] {
+            const LONG shown = ::GetWindowTextLengthW(box_.Handle());
+            CHARRANGE toEnd{10, shown};
+            ::SendMessageW(box_.Handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&toEnd));
+            ::SendMessageW(box_.Handle(), WM_COPY, 0, 0);
+        },
+    };
+    for (std::size_t n = 0; n < std::size(copies); ++n) {
+        SCOPED_TRACE(n);
+        // A fresh box: RichEdit takes seconds to drop a large text.
+        TearDown();
+        SetUp();
+        ASSERT_TRUE(::OpenClipboard(box_.Handle()) && ::EmptyClipboard() && ::CloseClipboard());
+        ASSERT_FALSE(box_.LoadFile(file.wstring()));
+        ASSERT_TRUE(box_.Loading());
+        copies[n]();
+        EXPECT_FALSE(box_.Loading());
+        const std::wstring whole = Text();
+        EXPECT_TRUE(clipboard() == (n < 2 ? whole : whole.substr(10))) << "the clipboard holds " << clipboard().size()
+                                                                       << " characters of " << whole.size();
+        EXPECT_EQ(whole.find(L'\xFFFD'), std::wstring::npos) << "a cut split a character";
+        EXPECT_NE(whole.find(L"（共 10,4"), std::wstring::npos) << "the note names the whole file's size";
+        // The box keeps a line break as one CR where the text had CR LF.
+        const std::size_t shown = whole.size() + std::count(whole.begin(), whole.end(), L'\r');
+        EXPECT_GT(shown, kShownCharacters - kLongestLine);
+        EXPECT_LT(shown, kShownCharacters + 200);
+    }
+    std::filesystem::remove(file);
+}
+
 }  // namespace
 }  // namespace tindrel::ui
