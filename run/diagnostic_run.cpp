@@ -146,9 +146,16 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     if (outputSize == 0 || status.value_or(0) != 0) {
         return ShowNoResult(ToolFailedText(Paths, status, outputSize, Context.Files), Paths, View, Context);
     }
+    // The caption says the test is complete once the result is on screen.
+    std::optional<SystemError> unreadable;
+    RetryWhileHeld(Context, [&] {
+        unreadable = View.LoadResultFile(outputPath);
+        return unreadable && HeldByAnother(*unreadable);
+    });
+    if (unreadable) {
+        return ShowNoResult(OutputUnreadableText(*unreadable, HeldByAnother(*unreadable)), Paths, View, Context);
+    }
     View.SetCaption(kDoneCaption);
-    View.SetResultText(L"");
-    View.LoadResultFile(outputPath);
     View.SetResultPointer(false);
     View.SetExitEnabled(true);
     RemoveWorkFiles(Paths, Context);

@@ -114,6 +114,13 @@ std::wstring BatchNeverRanText(const ToolPaths& paths, std::optional<unsigned lo
                   L"请把上面的信息告诉这台计算机的管理员，然后再按一下“开始测试”按钮。";
 }
 
+std::wstring OutputUnreadableText(const SystemError& why, bool held) {
+    return L"nerocmd 已经输出了测试结果，但本程序无法读取结果文件：\r\n" + why.Subject + L"\r\n" + why.Description +
+           L"（错误代码 " + std::to_wstring(why.Code) + L"）\r\n\r\n" +
+           (held ? L"另一个程序（例如杀毒软件）一直占用着这个文件。请稍等片刻，然后再按一下“开始测试”按钮。"
+                 : L"请再按一下“开始测试”按钮。");
+}
+
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why) {
     return L"没有可以写入工作文件的文件夹，无法运行 nerocmd。\r\n"
            L"Nero Burning Rom 的安装文件夹中不能写入工作文件：" +

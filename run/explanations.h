@@ -29,6 +29,8 @@ std::wstring BatchFilesBlockedText();
 std::wstring BatchNeverRanText(const ToolPaths& paths, std::optional<unsigned long> status, FileSystem& files);
 // Neither the tool folder nor the temporary folder takes the work files.
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why);
+// The tool's output is there but cannot be read; `held` when another program holds it.
+std::wstring OutputUnreadableText(const SystemError& why, bool held);
 // A tool that failed or printed nothing: what it did write on its output and its error
 // output, and its exit status (empty when unknown). The command interpreter creates the
 // output file even when it cannot start the tool, so an empty file is no scan result.

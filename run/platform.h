@@ -18,7 +18,8 @@ using Milliseconds = std::chrono::milliseconds;
 enum class DeleteResult {
     Deleted,  // or already gone, its folder with it
     Held,     // another process holds the file: worth retrying a moment later
-    Stays,    // for any other reason (write-protected media, a network folder that dropped off)
+    Stays,    // for any other reason (read-only, no right to delete it, write-protected media, a
+              // network folder that dropped off)
 };
 
 class FileSystem {

@@ -1,6 +1,19 @@
 #include "run/process_tree.h"
 
 namespace tindrel {
+namespace {
+
+// One pause lasts about a clock step; a system time set back meanwhile ends the wait
+// after this many all the same.
+constexpr int kMostPauses = 20;
+
+}  // namespace
+
+void WaitPastCreationStep(ProcessTable::Process& root, ProcessTable& table) {
+    const std::optional<std::uint64_t> created = root.CreationTime();
+    if (!created) return;
+    for (int pauses = 0; table.Now() <= *created && pauses < kMostPauses; ++pauses) table.Pause();
+}
 
 // The root is ended first, so that it starts nothing after the list is taken. A listed
 // process counts as a child only when it was created after its parent and before the
@@ -10,8 +23,14 @@ namespace tindrel {
 //   holder's children (created before the parent) name it as well;
 // - a listed process that ended before it was opened may have lent its identifier to a
 //   new one, created after the list was taken.
-// Creation times come in clock steps: a process stamped with its parent's time, or with
-// the time taken before the list, could be either, and is left alone.
+// Creation times come in clock steps (about 15.6 ms on XP to 7), and a process stamped
+// with its parent's time, or with the time taken before the list, could be either, so it
+// is left alone. Its name would not settle it: an earlier holder of the interpreter's
+// identifier that started a cmd.exe and ended at once (as `start` does), its identifier
+// handed to this run's interpreter, all within one step, left a cmd.exe that looks like
+// this run's own in every way but the order within the step. The interpreter is
+// therefore let run only once the clock has left its step (WaitPastCreationStep), so that
+// the tool it starts is stamped after it; a helper the tool starts in its own step stays.
 void EndProcessTree(ProcessTable::Process& root, unsigned long rootId, ProcessTable& table) {
     root.Terminate();
     root.WaitForEnd();

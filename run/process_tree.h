@@ -32,10 +32,17 @@ public:
     virtual ~ProcessTable() = default;
     // The system time, as creation times are stamped.
     virtual std::uint64_t Now() = 0;
+    // Lets a moment pass: a millisecond, or a clock step where the system's timer is coarse.
+    virtual void Pause() = 0;
     virtual std::vector<Listed> Snapshot() = 0;
     // Null when it has gone or cannot be opened to be ended.
     virtual std::unique_ptr<Process> Open(unsigned long id) = 0;
 };
+
+// Returns once the system time has left the clock step `root` was created in. A root
+// created suspended and let run only then stamps every process it starts later than
+// itself, which EndProcessTree needs to end them.
+void WaitPastCreationStep(ProcessTable::Process& root, ProcessTable& table);
 
 // Ends `root` (the command interpreter, held open by the caller) and every process it
 // started, directly or through others, and never another: see the definition.

@@ -9,16 +9,17 @@ namespace tindrel {
 namespace {
 
 constexpr unsigned long kErrorSharingViolation = 32;
+constexpr unsigned long kErrorLockViolation = 33;
 
-// Deletes the file if it is there, retrying while another process holds it; a virus
-// scanner or a tool's last moments can hold it for a while. True once it is gone.
+// Deletes the file if it is there, retrying while another process holds it. True once it
+// is gone.
 bool DeleteWithRetry(const std::wstring& path, RunContext& context) {
-    const Milliseconds giveUp = context.Time.Now() + kDeleteRetryTime;
-    for (;;) {
-        const DeleteResult result = context.Files.TryDeleteFile(path);
-        if (result != DeleteResult::Held || context.Time.Now() >= giveUp) return result == DeleteResult::Deleted;
-        context.Events.ProcessEventsUntil(context.Time.Now() + kDeleteRetryStep, [] { return false; });
-    }
+    DeleteResult result = DeleteResult::Stays;
+    RetryWhileHeld(context, [&] {
+        result = context.Files.TryDeleteFile(path);
+        return result == DeleteResult::Held;
+    });
+    return result == DeleteResult::Deleted;
 }
 
 // True once none of the `names` is in `folder`, not even a file that is deleted but
@@ -133,6 +134,17 @@ std::optional<std::string> EncodeBatchFile(ToolPaths& paths, const std::wstring&
 }
 
 }  // namespace
+
+void RetryWhileHeld(RunContext& Context, const std::function<bool()>& attempt) {
+    const Milliseconds giveUp = Context.Time.Now() + kDeleteRetryTime;
+    while (attempt() && Context.Time.Now() < giveUp) {
+        Context.Events.ProcessEventsUntil(Context.Time.Now() + kDeleteRetryStep, [] { return false; });
+    }
+}
+
+bool HeldByAnother(const SystemError& Why) {
+    return Why.Code == kErrorSharingViolation || Why.Code == kErrorLockViolation;
+}
 
 void RemoveWorkFiles(const ToolPaths& Paths, RunContext& Context) {
     if (!Paths.WorkFolder.empty()) {

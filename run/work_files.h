@@ -2,6 +2,7 @@
 // The run's work files, the batch file and the tool's output and error output: where
 // they go, and their removal.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,9 +17,18 @@ namespace tindrel {
 inline constexpr wchar_t kPrivateFolderName[] = L"Tindrel";
 inline constexpr int kPrivateFolderNames = 5;
 
-// How long deleting a work file is retried while another process briefly holds it.
+// How long deleting or reading a work file is retried while another process briefly
+// holds it.
 inline constexpr Milliseconds kDeleteRetryTime{3000};
 inline constexpr Milliseconds kDeleteRetryStep{100};
+
+// Calls `attempt` until it no longer finds the file held by another process (it returns
+// true while it does) or the retry time has passed, handling events between attempts: a
+// virus scanner, an indexer or a tool's last moments hold a file for a while.
+void RetryWhileHeld(RunContext& Context, const std::function<bool()>& attempt);
+
+// Whether a file could not be opened or read because another process holds it.
+bool HeldByAnother(const SystemError& Why);
 
 // Deletes b.txt and then run.bat from the work folder, each only if it exists, then the
 // error output and the interpreter's output, and the private work folder itself once it

@@ -16,7 +16,7 @@ std::size_t WholeCut(std::wstring_view text, std::size_t at) {
 }
 
 // 1234567 as "1,234,567".
-std::wstring Grouped(std::size_t number) {
+std::wstring Grouped(std::uint64_t number) {
     std::wstring digits = std::to_wstring(number);
     for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, L',');
     return digits;
@@ -42,25 +42,28 @@ std::wstring BreakLongLines(std::wstring_view text, std::size_t longestLine, boo
 
 }  // namespace
 
-std::wstring TextForDisplay(std::wstring output, std::size_t shown, std::size_t longestLine) {
-    std::replace(output.begin(), output.end(), L'\0', L' ');
-    const std::size_t total = output.size();
-    if (total > shown) {
+std::wstring TextForDisplay(std::wstring start, std::uint64_t fileBytes, bool whole, std::size_t shown,
+                            std::size_t longestLine) {
+    std::replace(start.begin(), start.end(), L'\0', L' ');
+    // The last character of a start that is not the whole file may be half of one.
+    if (!whole && !start.empty()) start.pop_back();
+    const bool cut = !whole || start.size() > shown;
+    if (start.size() > shown) {
         // Whole lines where the last one is not too far back.
-        std::size_t cut = WholeCut(output, shown);
-        const std::size_t lastBreak = std::wstring_view(output).substr(0, cut).find_last_of(L'\n');
-        if (lastBreak != std::wstring::npos && cut - lastBreak <= longestLine) cut = lastBreak + 1;
-        output.resize(cut);
+        std::size_t at = WholeCut(start, shown);
+        const std::size_t lastBreak = std::wstring_view(start).substr(0, at).find_last_of(L'\n');
+        if (lastBreak != std::wstring::npos && at - lastBreak <= longestLine) at = lastBreak + 1;
+        start.resize(at);
     }
     bool broken = false;
-    std::wstring text = BreakLongLines(output, longestLine, broken);
-    if (total == output.size() && !broken) return text;
+    std::wstring text = BreakLongLines(start, longestLine, broken);
+    if (!cut && !broken) return text;
 
     if (!text.empty() && !IsBreak(text.back())) text += L"\r\n";
     text += L"\r\n（";
-    if (total > output.size()) {
-        text += L"输出太长，这里只显示了开头的 " + Grouped(output.size()) + L" 个字符，后面的 " +
-                Grouped(total - output.size()) + L" 个字符没有显示。";
+    if (cut) {
+        text += L"输出太长（共 " + Grouped(fileBytes) + L" 字节），这里只显示了开头的 " + Grouped(start.size()) +
+                L" 个字符。";
     }
     if (broken) text += L"没有换行的长行在这里每 " + Grouped(longestLine) + L" 个字符断开显示。";
     text += L"）\r\n";

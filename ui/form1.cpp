@@ -90,7 +90,7 @@ void Form1::SetCaption(const std::wstring& Text) { ::SetWindowTextW(hwnd_, Text.
 
 void Form1::SetResultText(const std::wstring& Text) { RichTextBox1.SetText(Text); }
 
-void Form1::LoadResultFile(const std::wstring& Path) { RichTextBox1.LoadFile(Path); }
+std::optional<SystemError> Form1::LoadResultFile(const std::wstring& Path) { return RichTextBox1.LoadFile(Path); }
 
 void Form1::SetResultPointer(bool Busy) { RichTextBox1.SetBusyPointer(Busy); }
 

@@ -23,7 +23,7 @@ public:
 
     void SetCaption(const std::wstring& Text) override;
     void SetResultText(const std::wstring& Text) override;
-    void LoadResultFile(const std::wstring& Path) override;
+    std::optional<SystemError> LoadResultFile(const std::wstring& Path) override;
     void SetResultPointer(bool Busy) override;
     void SetExitEnabled(bool Enabled) override;
 

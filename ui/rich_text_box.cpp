@@ -10,6 +10,7 @@
 #include "ui/display_text.h"
 #include "win/code_page.h"
 #include "win/fatal_error_report.h"
+#include "win/file_start.h"
 #include "win/unique_handle.h"
 #include "win/win32_error.h"
 
@@ -41,22 +42,6 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read
     std::copy_n(reinterpret_cast<const BYTE*>(source->Next), *read, buffer);
     source->Next += count;
     return 0;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) win::ThrowLastError(L"载入结果文件", path);
-    std::string bytes;
-    LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<size_t>(size.QuadPart));
-    char chunk[64 * 1024];
-    DWORD read = 0;
-    do {
-        if (!::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr)) win::ThrowLastError(L"读取结果文件", path);
-        bytes.append(chunk, read);
-    } while (read != 0);
-    return bytes;
 }
 
 LONG TextLength(HWND box) {
@@ -106,15 +91,22 @@ void RichTextBox::SetText(const std::wstring& text) {
     StreamIn(text.data(), text.size());
 }
 
-void RichTextBox::LoadFile(const std::wstring& path) {
-    std::wstring text = TextForDisplay(win::DecodeToolOutput(ReadWholeFile(path)));
+std::optional<SystemError> RichTextBox::LoadFile(const std::wstring& path) {
+    win::FileStart start;
+    try {
+        start = win::ReadFileStart(path, BytesToRead());
+    } catch (const SystemError& error) {
+        return error;
+    }
+    std::wstring text = TextForDisplay(win::DecodeToolOutput(start.Bytes), start.Size, start.Whole);
     CancelLoad();
     const size_t first = PieceEnd(text, 0, kFirstPiece);
     StreamIn(text.data(), first);
-    if (first == text.size()) return;
+    if (first == text.size()) return std::nullopt;
     pending_ = std::move(text);
     next_ = first;
     if (!::SetTimer(box_, kLoadTimer, USER_TIMER_MINIMUM, nullptr)) win::ThrowLastError(L"分段显示结果");
+    return std::nullopt;
 }
 
 void RichTextBox::CancelLoad() {
@@ -124,10 +116,12 @@ void RichTextBox::CancelLoad() {
     next_ = 0;
 }
 
-// Each piece goes at the end of the text. What the user sees, has selected or has
-// scrolled to stays as it was: the view by its first line, since EM_GETSCROLLPOS and
-// EM_SETSCROLLPOS carry 16-bit pixels, which a few thousand lines pass.
-void RichTextBox::AppendPieces() {
+// Each piece goes at the end of the text; `all` puts in the whole rest at once. What the
+// user sees, has selected or has scrolled to stays as it was: the view by its first line,
+// since EM_GETSCROLLPOS and EM_SETSCROLLPOS carry 16-bit pixels, which a few thousand
+// lines pass. When all goes in, a selection that reached the end reaches the new end, so
+// that copying it takes the whole text from there on.
+void RichTextBox::AppendPieces(bool all) {
     CHARRANGE selection{};
     ::SendMessageW(box_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     const LRESULT firstLine = ::SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0);
@@ -135,10 +129,11 @@ void RichTextBox::AppendPieces() {
     ::SendMessageW(box_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     ::SendMessageW(box_, WM_SETREDRAW, FALSE, 0);
 
+    const LONG shownEnd = all ? TextLength(box_) : 0;
     const DWORD started = ::GetTickCount();
     std::wstring piece;
     do {
-        const size_t end = PieceEnd(pending_, next_, kPiece);
+        const size_t end = all ? pending_.size() : PieceEnd(pending_, next_, kPiece);
         piece.assign(pending_, next_, end - next_);
         next_ = end;
         const LONG length = TextLength(box_);
@@ -147,6 +142,7 @@ void RichTextBox::AppendPieces() {
         // No piece starts with "{" (PieceEnd), so none is taken for RTF.
         ::SendMessageW(box_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
     } while (next_ < pending_.size() && ::GetTickCount() - started < kTickWorkMs);
+    if (all && selection.cpMin < selection.cpMax && selection.cpMax >= shownEnd) selection.cpMax = -1;
 
     ::SendMessageW(box_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     const LRESULT nowFirst = ::SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0);
@@ -177,6 +173,7 @@ void RichTextBox::ShowContextMenu(LPARAM where) {
             ::SendMessageW(box_, WM_COPY, 0, 0);
             break;
         case kSelectAll: {
+            if (Loading()) AppendPieces(true);
             CHARRANGE all{0, -1};
             ::SendMessageW(box_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
             break;
@@ -223,6 +220,19 @@ LRESULT RichTextBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU:
             ShowContextMenu(lParam);
             return 0;
+        case WM_KEYDOWN:
+            if (::GetKeyState(VK_CONTROL) >= 0) break;
+            // Ctrl+C and Ctrl+A, which the control handles without WM_COPY, take the whole
+            // text too; Ctrl+Insert is WM_COPY, as an edit box has it.
+            if (wParam == VK_INSERT) {
+                ::SendMessageW(box_, WM_COPY, 0, 0);
+                return 0;
+            }
+            if (Loading() && (wParam == 'C' || wParam == 'A')) AppendPieces(true);
+            break;
+        case WM_COPY:
+            if (Loading()) AppendPieces(true);
+            break;
     }
     return ::DefSubclassProc(box_, message, wParam, lParam);
 }

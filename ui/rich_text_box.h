@@ -1,12 +1,16 @@
 #pragma once
 // The results box: a RichEdit control used for plain text only, so output that happens
 // to start like RTF is still shown as text, with no 32K-character limit. A large output
-// goes in piece by piece between messages, so the window stays usable while it loads.
-// Right-click, Shift+F10 and the context-menu key offer 复制 and 全选.
+// goes in piece by piece between messages, so the window stays usable while it loads;
+// copying or selecting all puts in the rest at once. Right-click, Shift+F10 and the
+// context-menu key offer 复制 and 全选.
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+#include "run/system_error.h"
 
 namespace tindrel::ui {
 
@@ -18,10 +22,10 @@ public:
     // Replaces everything, a load still going on included.
     void SetText(const std::wstring& text);
     // Shows the file's bytes as text: UTF-16 LE or UTF-8 when the file starts with that
-    // byte-order mark, the system ANSI code page otherwise. The file is read whole before
-    // this returns, and the start of it is shown; the rest follows between messages.
-    // Throws when the file cannot be read.
-    void LoadFile(const std::wstring& path);
+    // byte-order mark, the system ANSI code page otherwise. As much of the file as the box
+    // shows is read before this returns, and the start of it is shown; the rest follows
+    // between messages. Returns why, changing nothing, when the file cannot be read.
+    std::optional<SystemError> LoadFile(const std::wstring& path);
     // Drops what a load has not shown yet.
     void CancelLoad();
     bool Loading() const { return !pending_.empty(); }
@@ -34,7 +38,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     HCURSOR Pointer() const;
     void StreamIn(const wchar_t* text, size_t length);
-    void AppendPieces();
+    void AppendPieces(bool all = false);
     void ShowContextMenu(LPARAM where);
 
     HWND box_ = nullptr;

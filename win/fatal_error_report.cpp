@@ -13,6 +13,11 @@ namespace {
 constexpr UINT kExitFatalError = 2;
 
 [[noreturn]] void ShowFatalReport(const std::wstring& details) noexcept {
+    // The report's message loop still dispatches the program's messages (a load timer's
+    // ticks among them); a failure there ends the program at once instead of stacking a
+    // second report over the first.
+    static LONG shown = 0;
+    if (::InterlockedExchange(&shown, 1) != 0) ::ExitProcess(kExitFatalError);
     ::MessageBoxW(nullptr, (L"程序遇到无法处理的错误，将退出。\r\n\r\n" + details).c_str(), L"Tindrel",
                   MB_OK | MB_ICONERROR | MB_TASKMODAL);
     ::ExitProcess(kExitFatalError);

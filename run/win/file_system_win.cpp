@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win/code_page.h"
+#include "win/file_start.h"
 #include "win/system_folder.h"
 #include "win/unique_handle.h"
 #include "win/win32_error.h"
@@ -54,8 +55,16 @@ DeleteResult Win32FileSystem::TryDeleteFile(const std::wstring& path) {
             return DeleteResult::Deleted;
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_ACCESS_DENIED:  // also what a file pending deletion by another process gives
             return DeleteResult::Held;
+        case ERROR_ACCESS_DENIED: {
+            // A file pending deletion by another process answers this, and so do a read-only
+            // file and one the user has no right to delete (an output an elevated run left
+            // under Program Files); only the first goes when its holder lets go. Every
+            // Windows from XP on refuses the attributes of a file pending deletion too, so a
+            // file whose attributes can be read is not pending and stays.
+            return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? DeleteResult::Held
+                                                                                 : DeleteResult::Stays;
+        }
         default:  // write-protected media, a network folder gone (ERROR_BAD_NETPATH, ERROR_NETNAME_DELETED) and the rest
             return DeleteResult::Stays;
     }
@@ -158,24 +167,12 @@ std::wstring Win32FileSystem::ShortPath(const std::wstring& path) {
 }
 
 std::wstring Win32FileSystem::ReadTextStart(const std::wstring& path, std::uint64_t maxBytes) {
-    const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD code = ::GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return {};
-        ThrowStatus(code, L"读取文件", path);
+    try {
+        return DecodeToolOutput(ReadFileStart(path, static_cast<std::size_t>(maxBytes)).Bytes);
+    } catch (const SystemError& error) {
+        if (error.Code == ERROR_FILE_NOT_FOUND || error.Code == ERROR_PATH_NOT_FOUND) return {};
+        throw;
     }
-    std::string bytes(static_cast<std::size_t>(maxBytes), '\0');
-    DWORD read = 0;
-    std::size_t total = 0;
-    do {
-        if (!::ReadFile(file.Get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
-            ThrowLastError(L"读取文件", path);
-        }
-        total += read;
-    } while (read != 0 && total < bytes.size());
-    bytes.resize(total);
-    return DecodeToolOutput(bytes);
 }
 
 }  // namespace tindrel::win

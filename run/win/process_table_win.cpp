@@ -30,6 +30,10 @@ std::uint64_t Win32ProcessTable::Now() {
     return FromFileTime(now);
 }
 
+// The system time moves only on the clock's interrupt, and nothing signals it: a wait of
+// a millisecond ends on the next one.
+void Win32ProcessTable::Pause() { ::Sleep(1); }
+
 std::vector<ProcessTable::Listed> Win32ProcessTable::Snapshot() {
     std::vector<Listed> processes;
     const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

@@ -29,6 +29,7 @@ private:
 class Win32ProcessTable final : public ProcessTable {
 public:
     std::uint64_t Now() override;
+    void Pause() override;
     std::vector<Listed> Snapshot() override;
     std::unique_ptr<Process> Open(unsigned long id) override;
 };

@@ -116,6 +116,12 @@ LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::w
     UniqueHandleKernel job = CreateKillOnCloseJob();
     // Without a job the tool runs all the same; Stop then ends its process tree instead.
     if (job && !::AssignProcessToJobObject(job.Get(), process.hProcess)) job.Reset();
+    if (!job) {
+        // Stop then tells the interpreter's children by their creation times.
+        Win32Process created(process.hProcess);
+        Win32ProcessTable processes;
+        WaitPastCreationStep(created, processes);
+    }
     ::ResumeThread(process.hThread);
     return {std::make_unique<JobTool>(std::move(processHandle), std::move(job)), std::nullopt};
 }

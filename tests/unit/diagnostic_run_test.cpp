@@ -44,8 +44,8 @@ TEST_F(DiagnosticRunTest, ARunTakesItsStepsInOrder) {
     EXPECT_THAT(world.journal,
                 ElementsAre(L"cd C:\\Nero\\", L"make private folder Tindrel", L"write C:\\Nero\\run.bat",
                             L"caption 正在测试...", L"text 正在测试...请稍候！！", L"pointer busy", L"exit off",
-                            L"launch C:\\Nero\\run.bat", L"stop tool 1", L"caption 测试完成", L"text ",
-                            L"load C:\\Nero\\b.txt", L"pointer text", L"exit on", L"delete C:\\Nero\\b.txt",
+                            L"launch C:\\Nero\\run.bat", L"stop tool 1", L"load C:\\Nero\\b.txt",
+                            L"caption 测试完成", L"pointer text", L"exit on", L"delete C:\\Nero\\b.txt",
                             L"delete C:\\Nero\\run.bat", L"delete " + kPrivateError, L"remove folder " + kPrivate,
                             L"leave for C:\\Users\\li\\Downloads\\"));
     // The tool's error output goes to the private folder, never the tool folder; the
@@ -681,6 +681,34 @@ TEST_F(DiagnosticRunTest, AFinishedToolCountsAsDoneWhileAHelperStillHoldsItsOutp
     // The helper is ended with the rest of the tool before the files go.
     EXPECT_THAT(world.journal, Contains(L"stop tool 1"));
     EXPECT_FALSE(WorkFilesLeft());
+}
+
+// A scanner or indexer holding the output without sharing it when the run loads it: the
+// run loads again while it handles events, and shows the result once the file is free.
+// Held for longer, or refused for another reason, it is explained; never the fatal report.
+TEST_F(DiagnosticRunTest, AnOutputThatCannotBeReadAtOnceIsShownWhenFreeOrExplained) {
+    const SystemError held(L"读取文件", kOutput, 32, L"另一个程序正在使用此文件，进程无法访问。");
+    world.ToolAnswersAfter(1s, "drive list");
+    world.view.LoadFailures = {held, held};
+    world.Run();
+    EXPECT_EQ(world.view.Caption, L"测试完成");
+    EXPECT_EQ(world.view.Result, L"drive list");
+    EXPECT_EQ(Count(L"load " + kOutput), 3);
+
+    const SystemError denied(L"读取文件", kOutput, 5, L"拒绝访问。");
+    for (const auto& [failure, retried] : {std::pair{held, true}, std::pair{denied, false}}) {
+        SCOPED_TRACE(failure.Code);
+        world.view.LoadFailures.assign(1000, failure);
+        world.view.CaptionTimes.clear();
+        world.journal.clear();
+        world.Run();
+        EXPECT_THAT(world.view.CaptionTimes, Not(Contains(::testing::Pair(::testing::_, L"测试完成"))));
+        EXPECT_EQ(world.view.Caption, L"测试未完成");
+        EXPECT_THAT(world.view.Result, HasSubstr(kOutput + L"\r\n" + failure.Description));
+        EXPECT_EQ(world.view.Result.find(L"占用") != std::wstring::npos, retried);
+        EXPECT_EQ(Count(L"load " + kOutput) > 1, retried);
+        EXPECT_TRUE(world.view.ExitEnabled && !world.view.Busy);
+    }
 }
 
 TEST_F(DiagnosticRunTest, AnEmptyOutputSaysWhyInsteadOfReportingSuccess) {

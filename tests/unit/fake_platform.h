@@ -275,9 +275,15 @@ public:
         Result = Text;
         journal_.push_back(L"text " + Text);
     }
-    void LoadResultFile(const std::wstring& Path) override {
-        Result = std::wstring(files_.Files.at(Path).Bytes.begin(), files_.Files.at(Path).Bytes.end());
+    std::optional<SystemError> LoadResultFile(const std::wstring& Path) override {
         journal_.push_back(L"load " + Path);
+        if (!LoadFailures.empty()) {
+            const SystemError failure = LoadFailures.front();
+            LoadFailures.erase(LoadFailures.begin());
+            return failure;
+        }
+        Result = std::wstring(files_.Files.at(Path).Bytes.begin(), files_.Files.at(Path).Bytes.end());
+        return std::nullopt;
     }
     void SetResultPointer(bool busy) override {
         Busy = busy;
@@ -293,6 +299,7 @@ public:
     bool Busy = false;
     bool ExitEnabled = true;
     std::vector<std::pair<Milliseconds, std::wstring>> CaptionTimes;
+    std::vector<SystemError> LoadFailures;  // what the next loads meet, in turn
 
 private:
     Journal& journal_;

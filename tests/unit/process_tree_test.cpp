@@ -46,6 +46,7 @@ public:
         Journal.push_back("now");
         return Clock;
     }
+    void Pause() override { Clock += PauseAdvance; }
     std::vector<Listed> Snapshot() override {
         Journal.push_back("snapshot");
         std::vector<Listed> listed;
@@ -65,6 +66,7 @@ public:
 
     std::map<unsigned long, Entry> Running;
     std::uint64_t Clock = 1000;
+    std::uint64_t PauseAdvance = 1;  // 0: a clock set back, which stays behind
     std::vector<std::string> Journal;
     std::vector<std::string> Ended;
     std::function<void(const std::string&)> OnEnd;
@@ -131,6 +133,27 @@ TEST_F(ProcessTreeTest, AnIdentifierTakenOverAfterTheListIsNeverEnded) {
     };
     EndTree();
     EXPECT_THAT(table.Ended, ElementsAre("cmd", "nerocmd"));
+}
+
+// Creation times come in clock steps. An earlier holder of the interpreter's identifier
+// may have started a cmd in the very step the interpreter was created in; that one is
+// never ended, so the interpreter is let run only once the clock has left its step, and
+// what it starts is stamped after it.
+TEST_F(ProcessTreeTest, NothingTheInterpreterStartsSharesItsClockStep) {
+    table.Clock = 500;  // the step the interpreter was created in
+    FakeProcessTable::Opened root(table, 400);
+    WaitPastCreationStep(root, table);
+    EXPECT_GT(table.Clock, 500u);
+
+    Reset();
+    table.Running[450] = {400, 500, "cmd an earlier 400 started in the same step"};
+    EndTree();
+    EXPECT_THAT(table.Ended, ElementsAre("cmd", "nerocmd", "helper"));
+
+    // A system time set back while the interpreter waits does not hold it for ever.
+    table.Clock = 100;
+    table.PauseAdvance = 0;
+    WaitPastCreationStep(root, table);
 }
 
 }  // namespace

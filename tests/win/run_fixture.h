@@ -59,10 +59,11 @@ class RecordingView final : public RunView {
 public:
     void SetCaption(const std::wstring& Text) override { Caption = Text; }
     void SetResultText(const std::wstring& Text) override { Result = Text; }
-    void LoadResultFile(const std::wstring& Path) override {
+    std::optional<SystemError> LoadResultFile(const std::wstring& Path) override {
         Result = FromCodePage(CP_ACP, ReadBytes(fs::path(Path)));
         ++Loads;
         if (OnLoad) OnLoad(Path);
+        return std::nullopt;
     }
     void SetResultPointer(bool busy) override { Busy = busy; }
     void SetExitEnabled(bool enabled) override { ExitEnabled = enabled; }

@@ -77,6 +77,15 @@ TEST(Win32ErrorTest, OnlyTransientDeleteFailuresAreLeftToRetry) {
     EXPECT_EQ(files.TryDeleteFile(held), DeleteResult::Held);
     holder.Reset();
     EXPECT_EQ(files.TryDeleteFile(held), DeleteResult::Deleted);
+
+    // A read-only file is refused with access denied, as a pending deletion is, but no
+    // holder will ever let it go.
+    const std::wstring readOnly = L"C:\\windows\\temp\\tindrel-read-only.txt";
+    UniqueFile(::CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)).Reset();
+    ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(files.TryDeleteFile(readOnly), DeleteResult::Stays);
+    ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(files.TryDeleteFile(readOnly), DeleteResult::Deleted);
 }
 
 // A window whose procedure fails on one message, as the results box's timer tick would
@@ -103,11 +112,12 @@ HWND CreateFailingWindow() {
 }
 
 // In the process that fails: the report's text goes to the error output, where the death
-// test reads it, and the report is dismissed as a user would. A report that never comes
-// ends the process with a code of its own.
+// test reads it, and the report is dismissed as a user would, or left up while `failAgain`
+// gets a message that fails. A report that never comes, or a process still there a minute
+// after that message, ends the process with a code of its own.
 constexpr UINT kNoReport = 3;
-void PassOnTheReportAndDismissIt() {
-    std::thread([] {
+void PassOnTheReportAndDismissIt(HWND failAgain = nullptr) {
+    std::thread([failAgain] {
         for (int waited = 0; waited < 60000; waited += 20) {
             const HWND report = ::FindWindowW(L"#32770", L"Tindrel");
             DWORD process = 0;
@@ -122,8 +132,13 @@ void PassOnTheReportAndDismissIt() {
                 bytes.resize(static_cast<size_t>(length));
                 std::fputs(bytes.c_str(), stderr);
                 std::fflush(stderr);
-                ::PostMessageW(report, WM_COMMAND, IDOK, 0);
-                return;
+                if (!failAgain) {
+                    ::PostMessageW(report, WM_COMMAND, IDOK, 0);
+                    return;
+                }
+                ::PostMessageW(failAgain, kFailingMessage, 0, 0);
+                ::Sleep(60000);
+                break;
             }
             ::Sleep(20);
         }
@@ -146,6 +161,16 @@ TEST(GuardMessageTest, AFailureInAWindowProcedureIsReportedAndEndsTheProgram) {
         ::testing::ExitedWithCode(2),
         AllOf(HasSubstr("程序遇到无法处理的错误"), HasSubstr("操作失败：分段显示结果"), HasSubstr("位置：win32_error_test.cpp:")));
     ::DestroyWindow(window);
+
+    // A failure while the report is up (the load timer ticks in its message loop) ends
+    // the program at once, with the first report still unanswered.
+    EXPECT_EXIT(
+        {
+            const HWND failing = CreateFailingWindow();
+            PassOnTheReportAndDismissIt(failing);
+            ::SendMessageW(failing, kFailingMessage, 0, 0);
+        },
+        ::testing::ExitedWithCode(2), HasSubstr("分段显示结果"));
 }
 
 }  // namespace
