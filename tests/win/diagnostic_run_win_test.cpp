@@ -92,10 +92,11 @@ protected:
     // A test that ended early, or an interpreter that started its tool after the run gave
     // up, leaves a tool that would hold its folder and count against every later test:
     // whatever the outcome, the interpreters this process started go first, so that they
-    // start nothing more, then the tools.
+    // start nothing more, then the tools, then the work files they held, as Exit would.
     void TearDown() override {
         EndProcesses(L"cmd.exe", ::GetCurrentProcessId());
         EndProcesses(L"nerocmd.exe");
+        RemoveWorkFiles(paths, context);
         RunFixture::TearDown();
     }
 
