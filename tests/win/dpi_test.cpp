@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -179,6 +180,42 @@ TEST(TextFitTest, EachTableDeclaresTheRolesItsDrawingShows) {
     ExpectRolesAgreeWithTheDrawing(kAboutControls);
 }
 
+// The rows a label's text really covers when the label paints itself `width` wide with
+// all the room it wants, rounded up to whole lines of its font: measured apart from the
+// DT_CALCRECT that FitTexts asks, so the two cannot agree on a wrong answer.
+LONG PaintedTextHeight(HWND label, HFONT font, LONG width) {
+    constexpr LONG kRoom = 1000;
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::MoveWindow(label, 0, 0, width, kRoom, FALSE);
+    const win::WindowDc screen(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen.Get());
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -kRoom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) {
+        ::DeleteDC(memory);
+        return 0;
+    }
+    TEXTMETRICW metrics{};
+    {
+        const win::SelectedObject selected(memory, bitmap);
+        const win::SelectedObject selectedFont(memory, font);
+        ::GetTextMetricsW(memory, &metrics);
+        ::SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+        ::GdiFlush();
+    }
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    const std::uint32_t background = pixels[kRoom * width - 1];  // far below any text
+    LONG covered = 0;
+    for (LONG pixel = 0; pixel < kRoom * width; ++pixel) {
+        if (pixels[pixel] != background) covered = pixel / width + 1;
+    }
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return metrics.tmHeight ? (covered + metrics.tmHeight - 1) / metrics.tmHeight * metrics.tmHeight : 0;
+}
+
 // The main window's table at 18 pt where it was drawn for 9, as on a screen too small to
 // scale it: every label shows its text, Label2 and Label3 stay in Label1's box below its
 // text, and the results box gives up the room at its top only.
@@ -201,14 +238,11 @@ TEST(TextFitTest, AtTwiceTheDesignFontHeldLabelsStayInTheirHolderAndTheResultsBo
                                                 [id](const PlacedControl& c) { return c.Layout->Id == id; }) -
                                    controls.begin());
     };
-    const win::WindowDc screen(nullptr);
-    const win::SelectedObject selected(screen.Get(), font.Get());
     const auto textHeight = [&](int id) {
         const RECT& box = rects[index(id)];
-        RECT needed{0, 0, box.right - box.left, 0};
-        ::DrawTextW(screen.Get(), controls[index(id)].Layout->Text, -1, &needed,
-                    DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-        return needed.bottom;
+        const LONG height = PaintedTextHeight(controls[index(id)].Handle, font.Get(), box.right - box.left);
+        EXPECT_GT(height, 0) << "control " << id << " painted no text";
+        return height;
     };
     const RECT& holder = rects[index(IDC_LABEL1)];
     const RECT& held = rects[index(IDC_LABEL2)];

@@ -35,7 +35,7 @@ TEST(Win32ErrorTest, AFailedCallBecomesOneReportNamingEverything) {
         const std::wstring report = error.Report();
         EXPECT_THAT(report, HasSubstr(error.Operation));
         EXPECT_THAT(report, HasSubstr(L"C:\\no such folder\\run.bat"));
-        EXPECT_THAT(report, HasSubstr(L"3"));
+        EXPECT_THAT(report, HasSubstr(L"\r\n错误号：3\r\n"));
         EXPECT_THAT(report, HasSubstr(error.Description));
         EXPECT_THAT(report, HasSubstr(L"file_system_win.cpp:"));
     }

@@ -19,19 +19,21 @@ bool LoadInto(HANDLE process, const std::wstring& dll) {
     const SIZE_T bytes = (dll.size() + 1) * sizeof(wchar_t);
     void* const remotePath = ::VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!remotePath) return false;
-    bool loaded = false;
-    if (::WriteProcessMemory(process, remotePath, dll.c_str(), bytes, nullptr)) {
-        // kernel32 lies at the same address in every process of the session.
-        const auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-        const win::UniqueHandleKernel thread(
-            ::CreateRemoteThread(process, nullptr, 0, loadLibrary, remotePath, 0, nullptr));
-        DWORD module = 0;  // the low half of the HMODULE on 64-bit; never 0 for a loaded module
-        loaded = thread && ::WaitForSingleObject(thread.Get(), 10000) == WAIT_OBJECT_0 &&
-                 ::GetExitCodeThread(thread.Get(), &module) && module != 0;
+    if (!::WriteProcessMemory(process, remotePath, dll.c_str(), bytes, nullptr)) {
+        ::VirtualFreeEx(process, remotePath, 0, MEM_RELEASE);
+        return false;
     }
+    // kernel32 lies at the same address in every process of the session.
+    const auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    const win::UniqueHandleKernel thread(::CreateRemoteThread(process, nullptr, 0, loadLibrary, remotePath, 0, nullptr));
+    const bool ended = thread && ::WaitForSingleObject(thread.Get(), 10000) == WAIT_OBJECT_0;
+    // A thread given up on may not have read the path yet: its few bytes stay with the
+    // process rather than be read freed, which the program would be blamed for.
+    if (thread && !ended) return false;
     ::VirtualFreeEx(process, remotePath, 0, MEM_RELEASE);
-    return loaded;
+    DWORD module = 0;  // the low half of the HMODULE on 64-bit; never 0 for a loaded module
+    return ended && ::GetExitCodeThread(thread.Get(), &module) && module != 0;
 }
 
 DWORD WINAPI Inject(void* parameter) {
