@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 #include "run/interpreter_start.h"
 #include "run/win/network_drives_win.h"
 #include "run/win/process_table_win.h"
@@ -73,7 +75,7 @@ std::wstring OwnEnvironment() {
     if (!block) return {};
     const wchar_t* end = block;
     while (*end) end += std::wcslen(end) + 1;
-    std::wstring copy(block, end);
+    std::wstring copy(static_cast<const wchar_t*>(block), end);
     ::FreeEnvironmentStringsW(block);
     return copy;
 }

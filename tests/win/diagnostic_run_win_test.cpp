@@ -7,6 +7,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tindrel::win::testing {
@@ -573,6 +574,108 @@ TEST_F(Win32RunTest, ThePrivateFolderIsHadWhateverStateTheTemporaryFolderIsIn) {
     EXPECT_FALSE(fs::exists(temp / L"Tindrel.2"));
     EXPECT_EQ(ReadBytes(temp / L"Tindrel"), "not a folder");
     EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+// Keeps the bytes of each batch file it is handed to start.
+class BatchCapturingLauncher final : public ToolLauncher {
+public:
+    explicit BatchCapturingLauncher(ToolLauncher& inner) : inner_(inner) {}
+    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
+                        const std::wstring& toolFolder) override {
+        Batches.push_back(ReadBytes(batchFile));
+        return inner_.Launch(batchFile, errorFile, toolFolder);
+    }
+    std::vector<std::string> Batches;
+
+private:
+    ToolLauncher& inner_;
+};
+
+TEST_F(Win32RunTest, ChineseFoldersAreNamedInTheBatchFileInAsciiOnly) {
+    // cmd.exe reads a batch file in its console's code page, which HKCU\Console can make
+    // UTF-8; Wine's console keeps the OEM page whatever that says, so the bytes are what
+    // shows it here. The tool folder holds the work files, then an old output held open
+    // sends them to a private folder under a Chinese user name.
+    BatchCapturingLauncher capturing(launcher);
+    RunContext captured(registry, files, encoding, capturing, clock, pump, notice);
+    captured.CycleLength = context.CycleLength;
+    captured.MaximumCycles = context.MaximumCycles;
+    const fs::path name = kBase / L"软件\\Nero";
+    const std::wstring folder = MakeToolFolder(name);
+    StartTestRun(paths, view, captured);
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+
+    const fs::path temp = kBase / L"Users\\李明\\AppData\\Local\\Temp";
+    fs::create_directories(temp);
+    const EnvironmentVariable tmp(L"TMP", temp.wstring());
+    const EnvironmentVariable temp2(L"TEMP", temp.wstring());
+    WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD\r\n");
+    UniqueFile viewer = OpenAsViewer(folder + L"b.txt");
+    StartTestRun(paths, view, captured);
+    viewer.Reset();
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_EQ(paths.WorkFolder, (temp / L"Tindrel").wstring() + L"\\");
+
+    EXPECT_THAT(capturing.Batches,
+                ::testing::ElementsAre("\"%~dp0nerocmd\" --listdrives > \"%~dp0b.txt\"\r\n",
+                                       "pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > "
+                                       "\"%~dp0b.txt\"\r\n"));
+    const std::string inFolder = "--listdrives|" + ToCodePage(CP_ACP, name.wstring()) + "\r\n";
+    EXPECT_EQ(ToolLog(folder), inFolder + inFolder);
+    EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
+}
+
+// Under Wine a network share is a folder of the prefix's dosdevices\unc; empty elsewhere.
+const std::wstring kShare = L"\\\\tindrel-tests\\share";
+fs::path WineShareFolder() {
+    wchar_t prefix[MAX_PATH];
+    const DWORD size = ::GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+    if (!tindrel::testing::UnderWine() || size == 0 || size >= MAX_PATH) return {};
+    std::wstring local = L"Z:" + std::wstring(prefix, size) + L"/dosdevices/unc/tindrel-tests/share";
+    std::replace(local.begin(), local.end(), L'/', L'\\');
+    return local;
+}
+
+TEST_F(Win32RunTest, NetworkFoldersRunWhateverErrorlevelVariableTheUserHas) {
+    // A private folder on a network path (a redirected profile's %TEMP%), where cmd.exe
+    // cannot work, and a tool folder there too, whose line hands on the tool's status as
+    // %ERRORLEVEL%: a variable of that name, in any case, must not take its place.
+    const fs::path local = WineShareFolder();
+    if (local.empty()) GTEST_SKIP() << "needs Wine's dosdevices\\unc for a network path";
+    std::error_code ignored;
+    fs::remove_all(local, ignored);
+    fs::create_directories(local / L"Users\\li\\Temp");
+    const EnvironmentVariable errorlevel(L"errorlevel", L"5");
+    // The interpreter's own %ERRORLEVEL% is 0 when it starts.
+    const std::wstring plain = MakeToolFolder(kBase / L"errorlevel");
+    WriteBytes(plain + L"run.bat", "exit %ERRORLEVEL%\r\n");
+    const LaunchResult launch = launcher.Launch(plain + L"run.bat", L"", plain);
+    ASSERT_TRUE(launch.Tool);
+    for (int wait = 0; wait < 3000 && !launch.Tool->Finished(); ++wait) ::Sleep(10);
+    EXPECT_EQ(launch.Tool->ExitCode(), 0u);
+
+    const fs::path temp = fs::path(kShare) / L"Users\\li\\Temp";
+    const EnvironmentVariable tmp(L"TMP", temp.wstring());
+    const EnvironmentVariable temp2(L"TEMP", temp.wstring());
+
+    const std::wstring folder = MakeToolFolder(kBase / L"beside a network temp");
+    WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD\r\n");
+    UniqueFile viewer = OpenAsViewer(folder + L"b.txt");
+    Run();
+    viewer.Reset();
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_EQ(paths.WorkFolder, temp.wstring() + L"\\Tindrel\\");
+
+    // Wine's cmd hands on no status through this line's call, only the variable's.
+    const std::wstring network = MakeToolFolder(fs::path(kShare) / L"软件\\Nero");
+    Run();
+    EXPECT_EQ(view.Caption, L"测试完成");
+    EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+    EXPECT_EQ(paths.WorkFolder, temp.wstring() + L"\\Tindrel\\");
+    EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
+    EXPECT_FALSE(WorkFilesLeft(network));
+    fs::remove_all(local, ignored);
 }
 
 // Run under en_US, where cmd.exe reads batch files in OEM 437 and the ANSI page is 1252.
