@@ -27,15 +27,17 @@ int CompareNames(std::wstring_view a, std::wstring_view b) {
 // The parent's environment without ERRORLEVEL, in any case of its letters: %ERRORLEVEL%
 // would expand to such a variable instead of the last command's status. The variables
 // the batch line names are set, each where it sorts.
-std::wstring InterpreterEnvironment(std::wstring_view parent, const std::vector<std::pair<std::wstring, std::wstring>>& set) {
+std::wstring InterpreterEnvironment(std::wstring_view parent,
+                                    const std::vector<std::pair<std::wstring, std::wstring>>& set) {
     std::vector<std::wstring_view> entries;
     for (std::size_t start = 0; start < parent.size();) {
         const std::size_t end = std::min(parent.find(L'\0', start), parent.size());
         const std::wstring_view entry = parent.substr(start, end - start);
         start = end + 1;
         if (entry.empty()) break;
-        const bool replaced = std::any_of(set.begin(), set.end(), [&](const auto& v) { return CompareNames(NameOf(entry), v.first) == 0; });
-        if (!replaced && CompareNames(NameOf(entry), L"ERRORLEVEL") != 0) entries.push_back(entry);
+        const auto named = [&](std::wstring_view name) { return CompareNames(NameOf(entry), name) == 0; };
+        const bool replaced = std::any_of(set.begin(), set.end(), [&](const auto& v) { return named(v.first); });
+        if (!replaced && !named(L"ERRORLEVEL")) entries.push_back(entry);
     }
     std::vector<std::wstring> added;
     for (const auto& [name, value] : set) added.push_back(name + L"=" + value);
@@ -90,8 +92,9 @@ void PushdDrives::RemoveNew() {
     if (!drives_) return;
     for (const NetworkDrives::Mapping& now : drives_->SessionMappings()) {
         // A letter that was there before, whatever it named then, is someone else's.
-        const bool old = std::any_of(before_.begin(), before_.end(),
-                                     [&](const NetworkDrives::Mapping& m) { return CompareNames(m.Drive, now.Drive) == 0; });
+        const bool old = std::any_of(before_.begin(), before_.end(), [&](const NetworkDrives::Mapping& m) {
+            return CompareNames(m.Drive, now.Drive) == 0;
+        });
         if (!old && CompareNames(now.Share, share_) == 0) drives_->Unmap(now.Drive);
     }
     drives_ = nullptr;

@@ -580,10 +580,10 @@ TEST_F(Win32RunTest, ThePrivateFolderIsHadWhateverStateTheTemporaryFolderIsIn) {
 class BatchCapturingLauncher final : public ToolLauncher {
 public:
     explicit BatchCapturingLauncher(ToolLauncher& inner) : inner_(inner) {}
-    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
+    LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile, const std::wstring& outputFile,
                         const std::wstring& toolFolder) override {
         Batches.push_back(ReadBytes(batchFile));
-        return inner_.Launch(batchFile, errorFile, toolFolder);
+        return inner_.Launch(batchFile, errorFile, outputFile, toolFolder);
     }
     std::vector<std::string> Batches;
 
@@ -649,7 +649,7 @@ TEST_F(Win32RunTest, NetworkFoldersRunWhateverErrorlevelVariableTheUserHas) {
     // The interpreter's own %ERRORLEVEL% is 0 when it starts.
     const std::wstring plain = MakeToolFolder(kBase / L"errorlevel");
     WriteBytes(plain + L"run.bat", "exit %ERRORLEVEL%\r\n");
-    const LaunchResult launch = launcher.Launch(plain + L"run.bat", L"", plain);
+    const LaunchResult launch = launcher.Launch(plain + L"run.bat", L"", L"", plain);
     ASSERT_TRUE(launch.Tool);
     for (int wait = 0; wait < 3000 && !launch.Tool->Finished(); ++wait) ::Sleep(10);
     EXPECT_EQ(launch.Tool->ExitCode(), 0u);
