@@ -156,13 +156,10 @@ TEST_F(DiagnosticRunTest, FoldersOutsideAsciiAreNamedByTheInterpreterWhateverIts
         std::wstring Line;
     } cases[] = {
         {chinese, false, L"", L"C:\\5F6B~1\\Nero\\", L"\"%~dp0nerocmd\" --listdrives > \"%~dp0b.txt\""},
-        {L"C:\\Café\\", false, L"", L"", L"\"%~dp0nerocmd\" --listdrives > \"%~dp0b.txt\""},
         {chinese, true, L"C:\\Users\\李明\\Temp\\", L"",
          L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > \"%~dp0b.txt\""},
         {L"C:\\Programas\\Açaí\\", true, L"C:\\Users\\João\\Temp\\", L"",
          L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > \"%~dp0b.txt\""},
-        {L"C:\\Program Files\\Nero\\", true, L"C:\\Users\\João\\Temp\\", L"",
-         L"pushd \"C:\\Program Files\\Nero\\\" && \"C:\\Program Files\\Nero\\nerocmd\" --listdrives > \"%~dp0b.txt\""},
         {L"C:\\100%软件\\", false, L"", L"C:\\100%~1\\", L"\"C:\\100%%~1\\nerocmd\" --listdrives > \"C:\\100%%~1\\b.txt\""},
         {L"C:\\100%Café\\", false, L"", L"", L"\"C:\\100%%Café\\nerocmd\" --listdrives > \"C:\\100%%Café\\b.txt\""},
         {L"C:\\100%软件\\", true, L"", L"",

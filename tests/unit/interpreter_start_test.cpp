@@ -34,11 +34,9 @@ TEST(InterpreterStartTest, TheEnvironmentLosesEveryErrorlevelAndCarriesTheToolFo
     EXPECT_EQ(PlanInterpreterStart(L"C:\\Nero\\run.bat", L"D:\\软件\\Nero\\", parent, kSystem).Environment,
               L"=C:=C:\\x\0=D:=D:\\\0ALLUSERSPROFILE=C:\\ProgramData\0ErrorLevelX=1\0Path=C:\\Windows;a=b\0"
               L"TINDREL_TOOL_FOLDER=D:\\软件\\Nero\\\0windir=C:\\Windows\0\0"sv);
-    // Without its final NUL, and empty.
+    // Without its final NUL.
     EXPECT_EQ(PlanInterpreterStart(L"C:\\Nero\\run.bat", L"C:\\Nero\\", L"A=1\0ErrorLevel=0"sv, kSystem).Environment,
               L"A=1\0TINDREL_TOOL_FOLDER=C:\\Nero\\\0\0"sv);
-    EXPECT_EQ(PlanInterpreterStart(L"C:\\Nero\\run.bat", L"C:\\Nero\\", L"", kSystem).Environment,
-              L"TINDREL_TOOL_FOLDER=C:\\Nero\\\0\0"sv);
 }
 
 class FakeDrives final : public NetworkDrives {
