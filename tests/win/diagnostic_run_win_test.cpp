@@ -616,7 +616,7 @@ TEST_F(Win32RunTest, NetworkFoldersRunWhateverErrorlevelVariableTheUserHas) {
         EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
     }
     viewer.Reset();
-    fs::remove_all(local, ignored);
+    fs::remove_all(local.parent_path(), ignored);
 }
 
 // Run under en_US, where cmd.exe reads batch files in OEM 437 and the ANSI page is 1252.
