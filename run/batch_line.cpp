@@ -13,34 +13,33 @@ bool IsPlainCharacter(wchar_t c) {
 }
 
 // Inside double quotes the command interpreter takes & | < > ^ ( ) literally, but a
-// batch file still expands %name%, so % is written as %%.
+// batch file still expands %name%, so % in a spelled-out path is written as %%; a name
+// the interpreter is to expand stays as it is.
 std::wstring QuotedPath(std::wstring_view path) {
     std::wstring quoted = L"\"";
     for (wchar_t c : path) {
         quoted += c;
-        if (c == L'%') quoted += L'%';
+        if (c == L'%' && path.front() != L'%') quoted += L'%';
     }
     return quoted + L"\"";
 }
 
 }  // namespace
 
-BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workFolder) {
+BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workFolder, bool networkTool) {
     const std::wstring tool(toolFolder);
     const std::wstring argument = std::wstring(L" ") + kToolArgument;
     if (tool != workFolder) {
         BatchText text{QuotedPath(tool + kToolName) + argument, {}};
         // The whole line is expanded before pushd runs, so %~dp0 is still the batch
         // file's folder.
-        const std::wstring output = workFolder == kBatchFileFolder
-                                        ? L"\"" + std::wstring(kBatchFileFolder) + kOutputFile + L"\""
-                                        : QuotedPath(std::wstring(workFolder) + kOutputFile);
-        text.BatchLine = L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " + output;
+        text.BatchLine = L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " +
+                         QuotedPath(std::wstring(workFolder) + kOutputFile);
         // cmd.exe /c file.bat exits with its last command's return code, not ERRORLEVEL,
         // so the tool comes last where it can. A network folder needs popd after it, to
         // free the drive letter pushd maps; call's second expansion then hands the
         // tool's ERRORLEVEL, which popd leaves alone, to a last command that returns it.
-        if (tool.rfind(L"\\\\", 0) == 0) {
+        if (networkTool) {
             text.BatchLine += L" & popd & call \"%SystemRoot%\\system32\\cmd.exe\" /d /c exit %%ERRORLEVEL%%";
         }
         return text;

@@ -114,8 +114,8 @@ void RunOnce(ToolPaths& Paths, RunView& View, RunContext& Context) {
     View.SetResultPointer(true);
     View.SetExitEnabled(false);
 
-    LaunchResult launch =
-        Context.Launcher.Launch(Paths.WorkFolder + kBatchFile, Paths.ErrorFile, Paths.InterpreterOutput);
+    LaunchResult launch = Context.Launcher.Launch(Paths.WorkFolder + kBatchFile, Paths.ErrorFile,
+                                                  Paths.InterpreterOutput, Paths.Folder);
     if (launch.Refused) {
         return ShowNoResult(InterpreterRefusedText(*launch.Refused, launch.Blocked), Paths, View, Context);
     }

@@ -76,13 +76,6 @@ std::wstring FolderTooLongText(const std::wstring& folder) {
            L"\r\n\r\n请把 Nero Burning Rom 安装到路径较短的文件夹中，然后再按一下“开始测试”按钮。";
 }
 
-std::wstring UnspellableFolderText(const std::wstring& folder) {
-    return L"文件夹的名称中有命令解释器的代码页无法表示的字符，而且这个文件夹没有短文件名，"
-           L"命令解释器无法在其中运行 nerocmd：\r\n" + folder +
-           L"\r\n\r\n请把 Nero Burning Rom 安装到名称只含英文字母和数字的文件夹中，"
-           L"然后再按一下“开始测试”按钮。";
-}
-
 std::wstring InterpreterRefusedText(const SystemError& why, bool blocked) {
     return L"本程序无法启动命令解释器，所以无法运行 nerocmd：\r\n" + why.Subject + L"\r\n" +
            why.Description + L"（错误代码 " + std::to_wstring(why.Code) + L"）\r\n\r\n" +

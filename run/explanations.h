@@ -14,9 +14,6 @@ namespace tindrel {
 // No output after `seconds`.
 std::wstring NoResultText(long long seconds);
 std::wstring FolderTooLongText(const std::wstring& folder);
-// A tool folder the command interpreter's code page cannot spell, on a volume without
-// short names.
-std::wstring UnspellableFolderText(const std::wstring& folder);
 // The command interpreter would not start: blocked by a policy, denied or missing, or
 // failing this once.
 std::wstring InterpreterRefusedText(const SystemError& why, bool blocked);

@@ -73,8 +73,9 @@ public:
 class LaunchedTool {
 public:
     virtual ~LaunchedTool() = default;
-    // Ends whatever still runs of it, so that it lets go of the work files. Windows may
-    // not end a tool stuck in a driver call; the run goes on all the same.
+    // Ends whatever still runs of it, so that it lets go of the work files, and removes
+    // the drive letter its pushd mapped for a network tool folder. Windows may not end a
+    // tool stuck in a driver call; the run goes on all the same.
     virtual void Stop() = 0;
     // True once the command interpreter that runs the batch file has ended.
     virtual bool Finished() = 0;
@@ -96,13 +97,14 @@ class ToolLauncher {
 public:
     virtual ~ToolLauncher() = default;
     // Starts the batch file hidden, without waiting, through the command interpreter
-    // with the batch file's own folder as its working directory, the null device as its
-    // input, its error output written to `errorFile` and its standard output to
-    // `outputFile` (each the null device when empty or when the file cannot be made).
-    // Refused, never a failure, when the interpreter does not start: the run explains it
-    // and the program goes on.
+    // with the batch file's own folder as its working directory (the system folder where
+    // that is a network path), no ERRORLEVEL variable, the null device as its input, its
+    // error output written to `errorFile` and its standard output to `outputFile` (each
+    // the null device when empty or when the file cannot be made), and `toolFolder` in
+    // the variable the batch line may name it by. Refused, never a failure, when the
+    // interpreter does not start: the run explains it and the program goes on.
     virtual LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
-                                const std::wstring& outputFile) = 0;
+                                const std::wstring& outputFile, const std::wstring& toolFolder) = 0;
 };
 
 // Elapsed time, unaffected by changes of the time of day.

@@ -1,5 +1,6 @@
 #include "run/work_files.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "run/batch_line.h"
@@ -95,42 +96,37 @@ PrivatePlace FindPrivateFolder(RunContext& context) {
     return place;
 }
 
-// The folder as the command interpreter can be given it: as it is, or by its short
-// name where the code page it reads cannot spell it (C:\Café\ on a system whose OEM
-// page lacks é). Empty when neither will do: volumes without 8.3 names are common since
-// Windows 8.
-std::optional<std::wstring> SpellableFolder(const std::wstring& folder, RunContext& context) {
-    if (context.Encoding.Encode(folder)) return folder;
-    const std::wstring shortName = context.Files.ShortPath(folder);
-    if (!shortName.empty() && context.Encoding.Encode(shortName)) return shortName;
-    return std::nullopt;
+bool IsAscii(const std::wstring& text) {
+    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
 }
 
-// The work folder as the batch line names it: the tool folder as it is spelled, another
-// folder (the private one) as it is where the code page can spell it, or else as the
-// batch file's own folder, beside which the work files sit.
-std::wstring WorkFolderInLine(const std::wstring& workFolder, const ToolPaths& paths, const std::wstring& tool,
-                              RunContext& context) {
-    if (workFolder == paths.Folder) return tool;
-    return context.Encoding.Encode(workFolder) ? workFolder : std::wstring(kBatchFileFolder);
+// A folder as the batch line names it. cmd.exe reads a batch file in its console's code
+// page, which a per-user console setting can make UTF-8 instead of the OEM page, so a
+// name outside ASCII is left to the interpreter to expand (`reference`: the batch file's
+// own folder, or the tool folder the launcher hands it). Wine's cmd expands a % in such a
+// value once more, so a folder with % in its name keeps an ASCII short name or its
+// spelling in the OEM code page where it has one.
+std::wstring FolderInLine(const std::wstring& folder, const wchar_t* reference, RunContext& context) {
+    if (IsAscii(folder)) return folder;
+    if (folder.find(L'%') != std::wstring::npos) {
+        const std::wstring shortName = context.Files.ShortPath(folder);
+        if (!shortName.empty() && IsAscii(shortName)) return shortName;
+        if (context.Encoding.Encode(folder)) return folder;
+    }
+    return reference;
 }
 
 // Composes and encodes the batch line for the tool folder and `workFolder`, and keeps
-// the texts in Paths. Returns the bytes, or the explanation when the tool folder cannot
-// be written in the code page the command interpreter reads.
-std::optional<std::string> EncodeBatchFile(ToolPaths& paths, const std::wstring& workFolder, RunContext& context,
-                                           std::wstring& explanation) {
-    const std::optional<std::wstring> tool = SpellableFolder(paths.Folder, context);
-    const BatchText text =
-        tool ? ComposeBatchText(*tool, WorkFolderInLine(workFolder, paths, *tool, context)) : BatchText{};
-    std::optional<std::string> bytes = tool ? context.Encoding.Encode(text.BatchLine + L"\r\n") : std::nullopt;
-    if (!bytes) {
-        explanation = UnspellableFolderText(paths.Folder);
-        return std::nullopt;
-    }
+// the texts in Paths. Returns the bytes: ASCII, unless a folder with % in its name is
+// spelled in the OEM code page.
+std::string EncodeBatchFile(ToolPaths& paths, const std::wstring& workFolder, RunContext& context) {
+    const bool inToolFolder = workFolder == paths.Folder;
+    const std::wstring tool = FolderInLine(paths.Folder, inToolFolder ? kBatchFileFolder : kToolFolderReference, context);
+    const BatchText text = ComposeBatchText(tool, inToolFolder ? tool : FolderInLine(workFolder, kBatchFileFolder, context),
+                                            IsNetworkPath(paths.Folder));
     paths.Command = text.Command;
     paths.BatchLine = text.BatchLine;
-    return bytes;
+    return context.Encoding.Encode(text.BatchLine + L"\r\n").value();
 }
 
 }  // namespace
@@ -170,15 +166,14 @@ std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context
     const PrivatePlace privatePlace = FindPrivateFolder(Context);
     Paths.ErrorFile = privatePlace.Folder.empty() ? std::wstring() : privatePlace.Folder + kErrorFile;
     Paths.InterpreterOutput = privatePlace.Folder.empty() ? std::wstring() : privatePlace.Folder + kInterpreterOutputFile;
-    std::wstring explanation;
 
     // The command interpreter cannot make a network folder its working directory, so
     // the batch file for one always lives apart and reaches the tool through pushd.
     if (!IsNetworkPath(Paths.Folder) && ClearForNewRun(Paths.Folder, {kOutputFile, kBatchFile}, Context)) {
-        const std::optional<std::string> bytes = EncodeBatchFile(Paths, Paths.Folder, Context, explanation);
-        if (!bytes) return explanation;
         Paths.WorkFolder = Paths.Folder;
-        if (!Context.Files.TryWriteFile(Paths.Folder + kBatchFile, *bytes)) return std::nullopt;
+        if (!Context.Files.TryWriteFile(Paths.Folder + kBatchFile, EncodeBatchFile(Paths, Paths.Folder, Context))) {
+            return std::nullopt;
+        }
     }
     // A standard user may not write under Program Files; the private folder is theirs.
     if (privatePlace.Folder.empty()) {
@@ -186,9 +181,8 @@ std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context
         return NoWritablePlaceText(Paths.Folder, *privatePlace.Why);
     }
     Paths.WorkFolder = privatePlace.Folder;
-    const std::optional<std::string> bytes = EncodeBatchFile(Paths, privatePlace.Folder, Context, explanation);
-    if (!bytes) return explanation;
-    if (std::optional<SystemError> privateRefused = Context.Files.TryWriteFile(privatePlace.Folder + kBatchFile, *bytes)) {
+    const std::string bytes = EncodeBatchFile(Paths, privatePlace.Folder, Context);
+    if (std::optional<SystemError> privateRefused = Context.Files.TryWriteFile(privatePlace.Folder + kBatchFile, bytes)) {
         return NoWritablePlaceText(Paths.Folder, *privateRefused);
     }
     return std::nullopt;

@@ -45,8 +45,7 @@ void ClearEarlierWorkFiles(const ToolPaths& Paths, RunContext& Context);
 // is used whenever it takes the file and holds no output that cannot really be removed;
 // otherwise the user's private work folder is. Either way no b.txt is there when this
 // returns, so any b.txt that appears later was written by this run's tool. Returns,
-// instead, the explanation for the user when no place will do: nowhere the user may
-// write, or a folder the command interpreter cannot be given.
+// instead, the explanation for the user when there is nowhere the user may write.
 std::optional<std::wstring> PlaceBatchFile(ToolPaths& Paths, RunContext& Context);
 
 }  // namespace tindrel

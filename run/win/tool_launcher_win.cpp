@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
+#include "run/interpreter_start.h"
+#include "run/win/network_drives_win.h"
 #include "run/win/process_table_win.h"
 #include "win/system_folder.h"
 #include "win/unique_handle.h"
@@ -12,18 +16,23 @@ namespace {
 
 class JobTool final : public LaunchedTool {
 public:
-    JobTool(UniqueHandleKernel interpreter, UniqueHandleKernel job)
-        : interpreter_(std::move(interpreter)), job_(std::move(job)) {}
+    JobTool(UniqueHandleKernel interpreter, UniqueHandleKernel job, std::unique_ptr<PushdDrives> drives)
+        : interpreter_(std::move(interpreter)), job_(std::move(job)), drives_(std::move(drives)) {}
 
     // Windows may not end a tool stuck in a driver call at once, or at all; the run steps
     // around the files such a tool still holds.
     void Stop() override {
+        Win32Process interpreter(interpreter_.Get());
         if (job_) {
             ::TerminateJobObject(job_.Get(), 1);
         } else {
-            Win32Process interpreter(interpreter_.Get());
             Win32ProcessTable processes;
             EndProcessTree(interpreter, ::GetProcessId(interpreter_.Get()), processes);
+        }
+        if (drives_) {
+            // An interpreter ended in the middle of its pushd could map the letter a moment later.
+            interpreter.WaitForEnd();
+            drives_->RemoveNew();
         }
     }
 
@@ -38,6 +47,7 @@ public:
 private:
     UniqueHandleKernel interpreter_;
     UniqueHandleKernel job_;  // closing it ends what still runs in it
+    std::unique_ptr<PushdDrives> drives_;  // for a network tool folder
 };
 
 UniqueHandleKernel CreateKillOnCloseJob() {
@@ -59,20 +69,24 @@ UniqueFile OpenInheritable(const wchar_t* path, DWORD access, DWORD disposition)
                                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// The program's own environment block, as the interpreter's is made from it.
+std::wstring OwnEnvironment() {
+    wchar_t* block = ::GetEnvironmentStringsW();
+    if (!block) return {};
+    const wchar_t* end = block;
+    while (*end) end += std::wcslen(end) + 1;
+    std::wstring copy(static_cast<const wchar_t*>(block), end);
+    ::FreeEnvironmentStringsW(block);
+    return copy;
+}
+
 }  // namespace
 
 LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::wstring& errorFile,
-                                     const std::wstring& outputFile) {
-    // The batch starts from its own folder by an explicit relative name: the folder's
-    // text never passes through this command line, where cmd.exe would expand %name% and
-    // split at & or blanks, and ".\\" keeps the interpreter from searching for it (which
-    // NoDefaultCurrentDirectoryInExePath would forbid in the current directory). /d skips
-    // AutoRun commands; /e:on gives pushd its network paths where the user turned command
-    // extensions off; /v:off keeps ! literal.
-    const std::size_t slash = batchFile.find_last_of(L"\\/");
-    const std::wstring folder = batchFile.substr(0, slash + 1);
-    std::wstring commandLine = L"cmd.exe /d /e:on /v:off /c .\\" + batchFile.substr(slash + 1);
+                                     const std::wstring& outputFile, const std::wstring& toolFolder) {
     const std::wstring interpreter = SystemFolder() + L"\\cmd.exe";
+    const InterpreterStart plan = PlanInterpreterStart(batchFile, toolFolder, OwnEnvironment(), SystemFolder());
+    std::wstring commandLine = L"cmd.exe " + plan.Arguments;
 
     // A prompt for a key reads end-of-file from the null device and goes on; nobody could
     // answer it in a hidden console. Both outputs go where the run can show them: what the
@@ -97,7 +111,8 @@ LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::w
     // into a job of its own to be ended. Where it does not, the tool runs inside it.
     const auto start = [&](DWORD flags) {
         return ::CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                CREATE_NO_WINDOW | CREATE_SUSPENDED | flags, nullptr, folder.c_str(), &startup,
+                                CREATE_NO_WINDOW | CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT | flags,
+                                const_cast<wchar_t*>(plan.Environment.c_str()), plan.WorkingFolder.c_str(), &startup,
                                 &process) != FALSE;
     };
     const bool started = start(CREATE_BREAKAWAY_FROM_JOB) || (::GetLastError() == ERROR_ACCESS_DENIED && start(0));
@@ -122,8 +137,10 @@ LaunchResult JobToolLauncher::Launch(const std::wstring& batchFile, const std::w
         Win32ProcessTable processes;
         WaitPastCreationStep(created, processes);
     }
+    static Win32NetworkDrives networkDrives;
+    auto drives = NetworkShareOf(toolFolder).empty() ? nullptr : std::make_unique<PushdDrives>(&networkDrives, toolFolder);
     ::ResumeThread(process.hThread);
-    return {std::make_unique<JobTool>(std::move(processHandle), std::move(job)), std::nullopt};
+    return {std::make_unique<JobTool>(std::move(processHandle), std::move(job), std::move(drives)), std::nullopt};
 }
 
 }  // namespace tindrel::win

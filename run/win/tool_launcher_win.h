@@ -10,7 +10,7 @@ namespace tindrel::win {
 class JobToolLauncher final : public ToolLauncher {
 public:
     LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
-                        const std::wstring& outputFile) override;
+                        const std::wstring& outputFile, const std::wstring& toolFolder) override;
 };
 
 }  // namespace tindrel::win

@@ -142,32 +142,51 @@ TEST_F(DiagnosticRunTest, OddToolFoldersNeverReceiveWorkFiles) {
     }
 }
 
-TEST_F(DiagnosticRunTest, FoldersTheBatchCodePageCannotSpellUseTheirShortName) {
-    FakeWorld w;
-    w.InstallAt(L"C:\\软件\\Nero\\");
-    w.files.ShortNames[L"C:\\软件\\Nero\\"] = L"C:\\5F6B~1\\Nero\\";
-    w.ToolAnswersAfter(0s, "ok");
-    w.Run();
-    EXPECT_EQ(w.paths.BatchLine, L"\"C:\\5F6B~1\\Nero\\nerocmd\" --listdrives > \"C:\\5F6B~1\\Nero\\b.txt\"");
-    EXPECT_EQ(w.view.Result, L"ok");
-
-    // An accented folder the code page can spell keeps its long name.
-    FakeWorld cafe;
-    cafe.InstallAt(L"C:\\Café\\");
-    cafe.ToolAnswersAfter(0s, "ok");
-    cafe.Run();
-    EXPECT_EQ(cafe.paths.BatchLine, L"\"C:\\Café\\nerocmd\" --listdrives > \"C:\\Café\\b.txt\"");
-
-    // A volume without 8.3 names: the run explains instead of writing anything.
-    FakeWorld noShortName;
-    noShortName.InstallAt(L"C:\\软件\\");
-    noShortName.Run();
-    EXPECT_EQ(noShortName.view.Caption, L"测试未完成");
-    EXPECT_THAT(noShortName.view.Result, HasSubstr(L"C:\\软件\\"));
-    EXPECT_THAT(noShortName.view.Result, HasSubstr(L"短文件名"));
-    EXPECT_TRUE(noShortName.view.ExitEnabled);
-    EXPECT_EQ(noShortName.launcher.Launches, 0);
-    EXPECT_TRUE(noShortName.files.Files.empty());
+TEST_F(DiagnosticRunTest, FoldersOutsideAsciiAreNamedByTheInterpreterWhateverItsCodePage) {
+    // The console's code page may be UTF-8 rather than the OEM one, so the batch file holds
+    // ASCII only: the batch file's own folder and the tool folder's variable stand for
+    // names outside it, short names or not. A name with % in it keeps an ASCII short name
+    // or its spelling where it has one (Wine's cmd expands % in a variable's value again).
+    const std::wstring chinese = L"C:\\软件\\Nero\\";
+    const struct {
+        std::wstring Folder;
+        bool Refusing;
+        std::wstring Temp;
+        std::wstring ShortName;
+        std::wstring Line;
+    } cases[] = {
+        {chinese, false, L"", L"C:\\5F6B~1\\Nero\\", L"\"%~dp0nerocmd\" --listdrives > \"%~dp0b.txt\""},
+        {chinese, true, L"C:\\Users\\李明\\Temp\\", L"",
+         L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > \"%~dp0b.txt\""},
+        {L"C:\\Programas\\Açaí\\", true, L"C:\\Users\\João\\Temp\\", L"",
+         L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > \"%~dp0b.txt\""},
+        {L"C:\\100%软件\\", false, L"", L"C:\\100%~1\\", L"\"C:\\100%%~1\\nerocmd\" --listdrives > \"C:\\100%%~1\\b.txt\""},
+        {L"C:\\100%Café\\", false, L"", L"", L"\"C:\\100%%Café\\nerocmd\" --listdrives > \"C:\\100%%Café\\b.txt\""},
+        {L"C:\\100%软件\\", true, L"", L"",
+         L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > "
+         L"\"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.Folder));
+        FakeWorld w;
+        w.InstallAt(c.Folder);
+        if (c.Refusing) w.files.Refusing.insert(c.Folder);
+        if (!c.Temp.empty()) w.files.TempFolder = c.Temp;
+        if (!c.ShortName.empty()) w.files.ShortNames[c.Folder] = c.ShortName;
+        std::string batch;
+        w.launcher.OnLaunch = [&](int) {
+            batch = w.files.Files.at(w.paths.WorkFolder + L"run.bat").Bytes;
+            w.SimulateAnswer(0s, "ok");
+        };
+        w.Run();
+        EXPECT_EQ(w.paths.BatchLine, c.Line);
+        EXPECT_EQ(batch, w.encoding.Encode(c.Line + L"\r\n"));
+        const bool ascii = std::all_of(batch.begin(), batch.end(), [](char b) { return (b & 0x80) == 0; });
+        EXPECT_EQ(ascii, c.Folder != L"C:\\100%Café\\");
+        EXPECT_EQ(w.launcher.ToolFolder, c.Folder);
+        EXPECT_EQ(w.view.Result, L"ok");
+        EXPECT_TRUE(w.files.Files.empty());
+    }
 }
 
 TEST_F(DiagnosticRunTest, TheToolRunsInItsFolderOnAnyDrive) {
@@ -613,31 +632,6 @@ TEST_F(DiagnosticRunTest, TheTemporaryFolderAsUsersHaveItNeverEndsTheProgram) {
     EXPECT_THAT(refusing.view.Result, HasSubstr(L"TEMP"));
     EXPECT_EQ(refusing.launcher.Launches, 1);
     EXPECT_TRUE(refusing.view.ExitEnabled);
-}
-
-TEST_F(DiagnosticRunTest, OnlyTheToolFolderNeedsASpellingOrShortName) {
-    // %TEMP% under the user "João" where the code page lacks ã, on a volume without 8.3
-    // names: the run goes on there. A tool folder that cannot be spelled is explained.
-    FakeWorld w;
-    w.InstallAt(L"C:\\Program Files\\Nero\\");
-    w.files.Refusing.insert(L"C:\\Program Files\\Nero\\");
-    w.files.TempFolder = L"C:\\Users\\João\\Temp\\";
-    w.ToolAnswersAfter(0s, "list");
-    w.Run();
-    EXPECT_EQ(w.view.Caption, L"测试完成");
-    EXPECT_EQ(w.view.Result, L"list");
-    EXPECT_FALSE(w.files.IsDirectory(w.files.TempFolder + L"Tindrel\\"));
-
-    FakeWorld tool;
-    tool.InstallAt(L"C:\\Programas\\Açaí\\");
-    tool.files.Refusing.insert(L"C:\\Programas\\Açaí\\");
-    tool.ToolAnswersAfter(0s, "list");
-    tool.Run();
-    EXPECT_EQ(tool.view.Caption, L"测试未完成");
-    EXPECT_THAT(tool.view.Result, HasSubstr(L"C:\\Programas\\Açaí\\"));
-    EXPECT_THAT(tool.view.Result, HasSubstr(L"短文件名"));
-    EXPECT_EQ(tool.launcher.Launches, 0);
-    EXPECT_FALSE(tool.files.IsDirectory(kPrivate));
 }
 
 TEST_F(DiagnosticRunTest, WhatTheToolReportsDecidesBetweenAResultAndAnExplanation) {

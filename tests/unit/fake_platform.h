@@ -221,7 +221,7 @@ public:
     explicit FakeLauncher(Journal& journal) : journal_(journal) {}
 
     LaunchResult Launch(const std::wstring& batchFile, const std::wstring& errorFile,
-                        const std::wstring& outputFile) override {
+                        const std::wstring& outputFile, const std::wstring& toolFolder) override {
         if (Refusal) {
             journal_.push_back(L"interpreter refused");
             return {nullptr, Refusal, RefusalBlocks};
@@ -230,6 +230,7 @@ public:
         journal_.push_back(L"launch " + batchFile);
         ErrorFile = errorFile;
         OutputFile = outputFile;
+        ToolFolder = toolFolder;
         if (OnLaunch) OnLaunch(Launches);
         return {std::make_unique<Tool>(*this, Launches), std::nullopt};
     }
@@ -241,6 +242,7 @@ public:
     int Launches = 0;
     std::wstring ErrorFile;                      // where the last launch sent the error output
     std::wstring OutputFile;                     // and the interpreter's standard output
+    std::wstring ToolFolder;                     // the tool folder it handed the interpreter
     std::map<int, unsigned long> Ended;  // interpreters that have ended, by launch, with their status
 
 private:

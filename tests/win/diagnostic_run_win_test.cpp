@@ -7,6 +7,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tindrel::win::testing {
@@ -157,6 +158,8 @@ TEST_F(Win32RunTest, HostileFolderNamesRunTheToolAndNothingElse) {
         EXPECT_THAT(view.Result, HasSubstr(kListEnd));
         EXPECT_FALSE(WorkFilesLeft(tool));
         EXPECT_EQ(ToolLog(tool), "--listdrives|" + ToCodePage(CP_ACP, folder.wstring()) + "\r\n");
+        // Read alike in every console code page: the Chinese folder is the batch's own, %~dp0.
+        EXPECT_TRUE(std::all_of(paths.BatchLine.begin(), paths.BatchLine.end(), [](wchar_t c) { return c < 0x80; }));
         for (const fs::path& place : {folder, folder.parent_path(), kBase / L"hostile", fs::current_path()}) {
             EXPECT_FALSE(fs::exists(place / L"canary")) << place.string();
         }
@@ -505,20 +508,21 @@ TEST_F(Win32RunTest, HowTheToolEndsAndWhatItSaysOnItsErrorOutputReachTheUser) {
         EXPECT_EQ(CountProcesses(L"nerocmd.exe"), 0);
     }
 
-    // The same from the private folder, where the batch line ends in popd, under a user
-    // name the batch file's code page cannot spell: the output is named through %~dp0.
-    const fs::path temp = kBase / L"Users\\김 Ő\\Temp";
+    // The same from the private folder, under a Chinese user name, for a Chinese tool
+    // folder: the batch line holds ASCII only, whatever the console's code page.
+    const fs::path temp = kBase / L"Users\\李明 김 Ő\\Temp";
     fs::create_directories(temp);
     const EnvironmentVariable tmp(L"TMP", temp.wstring());
     const EnvironmentVariable temp2(L"TEMP", temp.wstring());
-    const std::wstring folder = MakeToolFolder(kBase / L"endings", "mode=partial\r\nexit=5\r\n");
+    const std::wstring folder = MakeToolFolder(kBase / L"软件 endings", "mode=partial\r\nexit=5\r\n");
     WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD\r\n");
     UniqueFile viewer = OpenAsViewer(folder + L"b.txt");
     ASSERT_TRUE(viewer);
     Run();
     viewer.Reset();
     EXPECT_EQ(paths.WorkFolder, (temp / L"Tindrel").wstring() + L"\\");
-    EXPECT_THAT(paths.BatchLine, HasSubstr(L"%~dp0b.txt"));
+    EXPECT_EQ(paths.BatchLine,
+              L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > \"%~dp0b.txt\"");
     EXPECT_EQ(view.Caption, L"测试未完成");
     EXPECT_THAT(view.Result, HasSubstr(kListStart));
     EXPECT_THAT(view.Result, HasSubstr(L"退出代码为 5"));
@@ -573,6 +577,46 @@ TEST_F(Win32RunTest, ThePrivateFolderIsHadWhateverStateTheTemporaryFolderIsIn) {
     EXPECT_FALSE(fs::exists(temp / L"Tindrel.2"));
     EXPECT_EQ(ReadBytes(temp / L"Tindrel"), "not a folder");
     EXPECT_FALSE(WorkFilesLeft(folder));
+}
+
+// Under Wine a network share is a folder of the prefix's dosdevices\unc; empty elsewhere.
+const std::wstring kShare = L"\\\\tindrel-tests\\share";
+fs::path WineShareFolder() {
+    wchar_t prefix[MAX_PATH];
+    const DWORD size = ::GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+    if (!tindrel::testing::UnderWine() || size == 0 || size >= MAX_PATH) return {};
+    std::wstring local = L"Z:" + std::wstring(prefix, size) + L"/dosdevices/unc/tindrel-tests/share";
+    std::replace(local.begin(), local.end(), L'/', L'\\');
+    return local;
+}
+
+TEST_F(Win32RunTest, NetworkFoldersRunWhateverErrorlevelVariableTheUserHas) {
+    // A private folder on a network path (a redirected profile's %TEMP%), where cmd.exe
+    // cannot work, beside a local tool folder and then a network one, whose line hands on
+    // the tool's status as %ERRORLEVEL%: a variable of that name must not take its place.
+    const fs::path local = WineShareFolder();
+    if (local.empty()) GTEST_SKIP() << "needs Wine's dosdevices\\unc for a network path";
+    std::error_code ignored;
+    fs::remove_all(local, ignored);
+    fs::create_directories(local / L"Users\\li\\Temp");
+    const fs::path temp = fs::path(kShare) / L"Users\\li\\Temp";
+    const EnvironmentVariable tmp(L"TMP", temp.wstring());
+    const EnvironmentVariable temp2(L"TEMP", temp.wstring());
+    const EnvironmentVariable errorlevel(L"errorlevel", L"5");
+    const std::wstring folder = MakeToolFolder(kBase / L"beside a network temp");
+    WriteBytes(folder + L"b.txt", "CD-ROM 0: OLD\r\n");
+    UniqueFile viewer = OpenAsViewer(folder + L"b.txt");
+    for (const std::wstring& tool : {folder, MakeToolFolder(fs::path(kShare) / L"软件\\Nero")}) {
+        SCOPED_TRACE(fs::path(tool).string());
+        SetInstallPath(tool + L"nero.exe");
+        Run();
+        EXPECT_EQ(view.Caption, L"测试完成");
+        EXPECT_THAT(view.Result, HasSubstr(kListEnd));
+        EXPECT_EQ(paths.WorkFolder, temp.wstring() + L"\\Tindrel\\");
+        EXPECT_FALSE(fs::exists(temp / L"Tindrel"));
+    }
+    viewer.Reset();
+    fs::remove_all(local.parent_path(), ignored);
 }
 
 // Run under en_US, where cmd.exe reads batch files in OEM 437 and the ANSI page is 1252.

@@ -262,11 +262,10 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
         folderCase("& in folder, en_US", L"x&mkdir canary&y");
         cases.push_back({"Chinese folder under en_US (not in code page 1252)", L"刻录\\Nero", "mode=list\n",
                          Outcome::InstallMessage});
-        // Windows 8 and later make no short names on most volumes other than the system's.
-        Case noShortNames{"volume without short names, folder João\\Nero (ã not in OEM 437)", L"João\\Nero", "mode=list\n",
-                          Outcome::NoResult};
+        // Windows 8 and later make no short names on most volumes other than the system's;
+        // the batch names such a folder as its own, whatever the console's code page.
+        Case noShortNames{"volume without short names, folder João\\Nero (ã not in OEM 437)", L"João\\Nero"};
         noShortNames.Answers = older::kWindows7 | older::kNoShortNames;
-        noShortNames.Shows = L"代码页无法表示的字符";
         cases.push_back(std::move(noShortNames));
         return cases;
     }
