@@ -548,7 +548,7 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
         // refuses new files so the run needs the private folder.
         Case gone{"temporary folder removed by a cleaner", L"Program Files\\Nero"};
         gone.Refusing = true;
-        gone.PrepareTemp = [](const fs::path& temp) { fs::remove_all(temp); };
+        gone.PrepareTemp = [](const fs::path& temp) { RemoveTree(temp, kRemoveBound); };
         cases.push_back(std::move(gone));
         Case fileInTheWay{"a file named Tindrel in the temporary folder", L"Program Files\\Nero"};
         fileInTheWay.Refusing = true;
