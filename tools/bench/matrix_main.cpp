@@ -28,20 +28,20 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using e2e::RunningApp;
-using e2e::SimulatedInstall;
 using e2e::ConsoleHostsNeverStarted;
 using e2e::ConsoleHostsWithoutClient;
+using e2e::Describe;
+using e2e::EndProcess;
 using e2e::FilesUnder;
 using e2e::HeldOpen;
 using e2e::KillUnixProcess;
-using e2e::Describe;
-using e2e::EndProcess;
 using e2e::OpenFile;
 using e2e::OpenFilesUnder;
 using e2e::PrefixProcess;
 using e2e::PrefixProcesses;
 using e2e::RemoveTree;
+using e2e::RunningApp;
+using e2e::SimulatedInstall;
 using e2e::UnixProcess;
 using e2e::WaitUntil;
 
@@ -153,7 +153,7 @@ std::string Holders(const fs::path& path, const std::vector<OpenFile>& open, con
         holders += (holders.empty() ? "held by " : ", ") +
                    (process != running.end() ? Describe(*process) : "process " + std::to_string(file.Holder));
     }
-    return holders.empty() ? "no process of the prefix holds it" : holders;
+    return holders.empty() ? "no process in Wine's list holds it" : holders;
 }
 
 // Wine's own services, which any program may start and which outlive it.
@@ -395,7 +395,7 @@ Verdict RunCase(const Case& c, int number) {
         const std::vector<OpenFile> open = OpenFilesUnder(roots);
         const std::vector<PrefixProcess> running = PrefixProcesses();
         for (const fs::path& path : stuck) {
-            verdict.Left += "could not remove " + path.string() + " (" + Holders(path, open, running) + ") ";
+            verdict.Left += "could not remove " + Utf8(path.wstring()) + " (" + Holders(path, open, running) + ") ";
         }
     }
     if (verdict.Left.empty()) verdict.Left = "nothing";
