@@ -28,7 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using e2e::ConsoleHostsNeverStarted;
 using e2e::ConsoleHostsWithoutClient;
 using e2e::Describe;
 using e2e::EndProcess;
@@ -43,6 +42,7 @@ using e2e::RemoveTree;
 using e2e::RunningApp;
 using e2e::SimulatedInstall;
 using e2e::UnixProcess;
+using e2e::WineProcessesNeverStarted;
 using e2e::WaitUntil;
 
 enum class Outcome { Result, EmptyResult, NoResult, InstallMessage, ErrorReport, Refused };
@@ -127,6 +127,8 @@ struct Verdict {
 const fs::path kMatrixRoot = L"C:\\TindrelMatrix";
 // How long removing a folder may keep trying while something holds a file in it.
 constexpr auto kRemoveBound = 10s;
+// A process Wine begins gets its program loaded within a second or so on a loaded machine.
+constexpr auto kNeverStartedAge = 10s;
 
 bool SamePath(const fs::path& a, const fs::path& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
 
@@ -171,6 +173,8 @@ struct Aftermath {
     std::string WineNotes;                 // console hosts Wine left without a client
     std::vector<fs::path> HeldByWine;      // files of the case such a host held
 };
+
+void EndNeverStarted(const std::vector<UnixProcess>& stalled, const std::vector<fs::path>& held, Aftermath& after);
 
 // Ends what a case left running: its own processes still running after a moment (the
 // row says so), then every console host without a client, noting which of the case's
@@ -227,21 +231,49 @@ Aftermath EndWhatTheCaseLeft(const std::vector<PrefixProcess>& before, const std
     }
     if (quiet) after.WineNotes += "ended " + std::to_string(quiet) + " more console host(s) Wine left without a client; ";
 
-    // Wine's process list shows neither these hosts nor their handles: what one held is a
-    // file another handle holds open until the hosts are ended, and no longer after.
-    const std::vector<UnixProcess> stalled = ConsoleHostsNeverStarted();
-    if (stalled.empty()) return after;
-    std::vector<fs::path> held;
-    for (const fs::path& root : roots) {
-        for (fs::path& file : FilesUnder(root)) {
-            if (HeldOpen(file)) held.push_back(std::move(file));
+    // Wine's lists show neither processes it never got going nor their handles: what one
+    // held is a file of the case that refuses an exclusive open until they are ended, and
+    // no longer after.
+    const auto heldFiles = [&] {
+        std::vector<fs::path> held;
+        for (const fs::path& root : roots) {
+            for (fs::path& file : FilesUnder(root)) {
+                if (HeldOpen(file) && !HeldByWine(file, after.HeldByWine)) held.push_back(std::move(file));
+            }
         }
+        return held;
+    };
+    const std::vector<UnixProcess> stalled = WineProcessesNeverStarted(kNeverStartedAge);
+    if (!stalled.empty()) EndNeverStarted(stalled, heldFiles(), after);
+
+    // On Windows a file is open only while some process has a handle on it: one still
+    // open with nothing of the case left and no handle in Wine's list is held by Wine's
+    // server alone.
+    const std::vector<fs::path> stillHeld = heldFiles();
+    if (stillHeld.empty()) return after;
+    const std::vector<OpenFile> openNow = OpenFilesUnder(roots);
+    std::string serverHeld;
+    for (const fs::path& file : stillHeld) {
+        if (std::any_of(openNow.begin(), openNow.end(), [&](const OpenFile& o) { return SamePath(o.Path, file); })) continue;
+        serverHeld.append(" ").append(Utf8(file.filename().wstring()));
+        after.HeldByWine.push_back(file);
     }
-    std::string pids;
+    if (!serverHeld.empty()) {
+        after.WineNotes += "held open by Wine's server with no process of the case left and no handle in Wine's list:" +
+                           serverHeld + "; ";
+    }
+    return after;
+}
+
+// Ends the processes Wine never got going and notes which files of the case they held.
+void EndNeverStarted(const std::vector<UnixProcess>& stalled, const std::vector<fs::path>& held, Aftermath& after) {
+    std::string names;
     size_t ended = 0;
-    for (const UnixProcess& host : stalled) {
-        ended += KillUnixProcess(host.Pid) ? 1 : 0;
-        pids += " " + std::to_string(host.Pid);
+    for (const UnixProcess& process : stalled) {
+        ended += KillUnixProcess(process.Pid) ? 1 : 0;
+        const auto slash = process.Program.find_last_of('\\');
+        names.append(" ").append(process.Program.substr(slash == std::string::npos ? 0 : slash + 1));
+        names.append(" (Linux pid ").append(std::to_string(process.Pid)).append(")");
     }
     WaitUntil([&] { return std::none_of(held.begin(), held.end(), HeldOpen); }, 3s);
     std::string released;
@@ -250,11 +282,9 @@ Aftermath EndWhatTheCaseLeft(const std::vector<PrefixProcess>& before, const std
         released.append(" ").append(Utf8(file.filename().wstring()));
         after.HeldByWine.push_back(file);
     }
-    after.WineNotes += "Wine's console host(s) that never started (Linux pid" + pids +
-                       "; not in Wine's process list, so no process could be a client)" +
-                       (released.empty() ? "" : " held" + released) +
-                       (ended == stalled.size() ? ", ended; " : ", not all could be ended; ");
-    return after;
+    after.WineNotes += "Wine's processes that never started, not in its process list:" + names +
+                       (released.empty() ? "" : "; they held" + released) +
+                       (ended == stalled.size() ? "; ended; " : "; not all could be ended; ");
 }
 
 Verdict RunCase(const Case& c, int number) {
@@ -395,7 +425,11 @@ Verdict RunCase(const Case& c, int number) {
         const std::vector<OpenFile> open = OpenFilesUnder(roots);
         const std::vector<PrefixProcess> running = PrefixProcesses();
         for (const fs::path& path : stuck) {
-            verdict.Left += "could not remove " + Utf8(path.wstring()) + " (" + Holders(path, open, running) + ") ";
+            if (HeldByWine(path, heldByWine)) {
+                wineNotes += "could not remove " + Utf8(path.wstring()) + " (Wine's, as above); ";
+            } else {
+                verdict.Left += "could not remove " + Utf8(path.wstring()) + " (" + Holders(path, open, running) + ") ";
+            }
         }
     }
     if (verdict.Left.empty()) verdict.Left = "nothing";
@@ -639,7 +673,7 @@ int wmain(int argc, wchar_t** argv) {
     // What an earlier run left: console hosts without a client, and its folders, as far
     // as they go within the bound (a case takes a fresh folder beside what stays).
     for (const PrefixProcess& host : ConsoleHostsWithoutClient(PrefixProcesses())) EndProcess(host.Id, 5s);
-    for (const UnixProcess& host : ConsoleHostsNeverStarted()) KillUnixProcess(host.Pid);
+    for (const UnixProcess& process : WineProcessesNeverStarted(kNeverStartedAge)) KillUnixProcess(process.Pid);
     RemoveTree(kMatrixRoot, kRemoveBound);
     for (const Case& c : CasesFor(locale)) {
         ++number;

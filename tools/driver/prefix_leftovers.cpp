@@ -148,17 +148,18 @@ std::vector<PrefixProcess> ConsoleHostsWithoutClient(const std::vector<PrefixPro
     return hosts;
 }
 
-std::vector<UnixProcess> ConsoleHostsNeverStarted() {
-    std::vector<UnixProcess> hosts;
-    const std::string host = "\\conhost.exe";
+std::vector<UnixProcess> WineProcessesNeverStarted(std::chrono::seconds age) {
+    std::vector<UnixProcess> stalled;
     for (UnixProcess& process : UnixProcessesOfPrefix()) {
-        const std::string& program = process.Program;
-        if (program.size() >= host.size() && ::lstrcmpiA(program.c_str() + program.size() - host.size(), host.c_str()) == 0 &&
-            process.Comm != "conhost.exe") {
-            hosts.push_back(std::move(process));
+        const bool loader = process.Comm == "wine64" || process.Comm == "wine" || process.Comm == "wine64-preloader" ||
+                            process.Comm == "wine-preloader";
+        // A Windows program, named with its drive.
+        const bool windowsProgram = process.Program.size() > 2 && process.Program[1] == ':';
+        if (loader && windowsProgram && process.AgeSeconds >= static_cast<double>(age.count())) {
+            stalled.push_back(std::move(process));
         }
     }
-    return hosts;
+    return stalled;
 }
 
 bool HeldOpen(const fs::path& file) {

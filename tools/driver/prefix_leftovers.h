@@ -36,12 +36,13 @@ std::string Describe(const PrefixProcess& process);
 // every handle it inherited from that client.
 std::vector<PrefixProcess> ConsoleHostsWithoutClient(const std::vector<PrefixProcess>& running);
 
-// Console host processes of this prefix that Wine started but never got going: Linux
+// Processes of this prefix that Wine began but never got going, for at least `age`: Linux
 // runs them, still named after Wine's loader (Wine renames a process after its program
-// once that is loaded), and Wine's own process list does not show them, so no process can
-// be their client and Windows' tools cannot end them. Seen after a start of an
-// interpreter that was ended meanwhile; such a host keeps the handles it inherited.
-std::vector<UnixProcess> ConsoleHostsNeverStarted();
+// once that is loaded) with none of the program loaded, and Wine's process and handle
+// lists do not show them, so no process can be their client and Windows' tools cannot
+// end them. Seen when the process that was starting them (an interpreter, the console
+// host of one) was ended meanwhile; each keeps the handles it inherited.
+std::vector<UnixProcess> WineProcessesNeverStarted(std::chrono::seconds age);
 
 // True while another handle is open on the file (an exclusive open fails).
 bool HeldOpen(const std::filesystem::path& file);

@@ -18,6 +18,25 @@ std::string WinePrefix(const std::wstring& processFolder) {
     return {};
 }
 
+// How long ago the process started: its start (the 22nd field of stat, in clock ticks
+// since boot) against the machine's uptime.
+double SecondsSinceStart(const std::wstring& processFolder) {
+    std::ifstream stat((processFolder + L"\\stat").c_str());
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    const auto nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos) return 0;
+    std::istringstream fields(text.substr(nameEnd + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+        if (i == 22) {
+            double uptime = 0;
+            std::ifstream(L"Z:\\proc\\uptime") >> uptime;
+            return uptime - std::stod(field) / 100.0;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::vector<UnixProcess> UnixProcessesOfPrefix() {
@@ -39,6 +58,7 @@ std::vector<UnixProcess> UnixProcessesOfPrefix() {
         std::getline(arguments, process.Program, '\0');  // wine64 itself
         process.Program.clear();
         std::getline(arguments, process.Program, '\0');
+        process.AgeSeconds = SecondsSinceStart(folder);
         processes.push_back(std::move(process));
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);

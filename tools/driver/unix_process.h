@@ -21,6 +21,7 @@ struct UnixProcess {
     int Pid = 0;
     std::string Comm;     // Wine names a process after its program once that is loaded
     std::string Program;  // the Windows program Wine was asked to start (its second argument)
+    double AgeSeconds = 0;
 };
 // Every process of this Wine prefix but this one, as Linux sees them.
 std::vector<UnixProcess> UnixProcessesOfPrefix();
