@@ -17,6 +17,7 @@
 #include "resources/resource_ids.h"
 #include "tests/support/locked_folder.h"
 #include "tools/driver/app_driver.h"
+#include "tools/driver/prefix_leftovers.h"
 #include "tools/driver/simulated_install.h"
 #include "tools/older_windows/older_windows.h"
 #include "win/code_page.h"
@@ -27,8 +28,21 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using e2e::ConsoleHostsWithoutClient;
+using e2e::Describe;
+using e2e::EndProcess;
+using e2e::FilesUnder;
+using e2e::HeldOpen;
+using e2e::KillUnixProcess;
+using e2e::OpenFile;
+using e2e::OpenFilesUnder;
+using e2e::PrefixProcess;
+using e2e::PrefixProcesses;
+using e2e::RemoveTree;
 using e2e::RunningApp;
 using e2e::SimulatedInstall;
+using e2e::UnixProcess;
+using e2e::WineProcessesNeverStarted;
 using e2e::WaitUntil;
 
 enum class Outcome { Result, EmptyResult, NoResult, InstallMessage, ErrorReport, Refused };
@@ -110,22 +124,180 @@ struct Verdict {
     bool Met;
 };
 
-// Read-only files would survive remove_all under Wine.
-void RemoveTree(const fs::path& root) {
-    std::error_code ignored;
-    for (const auto& entry : fs::recursive_directory_iterator(root, ignored)) {
-        ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+const fs::path kMatrixRoot = L"C:\\TindrelMatrix";
+// How long removing a folder may keep trying while something holds a file in it.
+constexpr auto kRemoveBound = 10s;
+// A process Wine begins gets its program loaded within a second or so on a loaded machine.
+constexpr auto kNeverStartedAge = 10s;
+
+bool SamePath(const fs::path& a, const fs::path& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+
+bool HeldByWine(const fs::path& path, const std::vector<fs::path>& held) {
+    return std::any_of(held.begin(), held.end(), [&](const fs::path& h) { return SamePath(h, path); });
+}
+
+// A folder an earlier case or run could not remove stays where it is; a case takes a
+// fresh one beside it.
+fs::path FreshFolder(const fs::path& wanted) {
+    fs::path folder = wanted;
+    for (int n = 2; !RemoveTree(folder, kRemoveBound).empty(); ++n) {
+        folder = wanted.parent_path() / (wanted.filename().wstring() + L"." + std::to_wstring(n));
     }
-    fs::remove_all(root, ignored);
+    return folder;
+}
+
+std::string Holders(const fs::path& path, const std::vector<OpenFile>& open, const std::vector<PrefixProcess>& running) {
+    std::string holders;
+    for (const OpenFile& file : open) {
+        if (!SamePath(file.Path, path)) continue;
+        const auto process = std::find_if(running.begin(), running.end(),
+                                          [&](const PrefixProcess& p) { return p.Id == file.Holder; });
+        holders += (holders.empty() ? "held by " : ", ") +
+                   (process != running.end() ? Describe(*process) : "process " + std::to_string(file.Holder));
+    }
+    return holders.empty() ? "no process in Wine's list holds it" : holders;
+}
+
+// Wine's own services, which any program may start and which outlive it.
+bool WinesOwn(const PrefixProcess& p) {
+    for (const wchar_t* name : {L"services.exe", L"winedevice.exe", L"plugplay.exe", L"svchost.exe", L"rpcss.exe",
+                                L"explorer.exe", L"winemenubuilder.exe", L"wineboot.exe"}) {
+        if (::lstrcmpiW(p.Name.c_str(), name) == 0) return true;
+    }
+    return false;
+}
+
+// What the harness found and ended in the prefix once the program had gone.
+struct Aftermath {
+    std::string CaseProcesses;             // the case's processes that were still running
+    std::string WineNotes;                 // console hosts Wine left without a client
+    std::vector<fs::path> HeldByWine;      // files of the case such a host held
+};
+
+void EndNeverStarted(const std::vector<UnixProcess>& stalled, const std::vector<fs::path>& held, Aftermath& after);
+
+// Ends what a case left running: its own processes still running after a moment (the
+// row says so), then every console host without a client, noting which of the case's
+// files each held.
+Aftermath EndWhatTheCaseLeft(const std::vector<PrefixProcess>& before, const std::vector<fs::path>& roots) {
+    Aftermath after;
+    const auto isNew = [&](const PrefixProcess& p) {
+        return p.Id != ::GetCurrentProcessId() && !WinesOwn(p) && ::lstrcmpiW(p.Name.c_str(), L"conhost.exe") != 0 &&
+               std::none_of(before.begin(), before.end(),
+                            [&](const PrefixProcess& b) { return b.Id == p.Id && b.Created == p.Created; });
+    };
+    std::vector<PrefixProcess> left;
+    WaitUntil(
+        [&] {
+            left.clear();
+            for (const PrefixProcess& p : PrefixProcesses()) {
+                if (isNew(p)) left.push_back(p);
+            }
+            return left.empty();
+        },
+        5s);
+    for (const PrefixProcess& p : left) {
+        after.CaseProcesses += "still running: " + Describe(p) + (EndProcess(p.Id, 5s) ? " (ended) " : " (could not be ended) ");
+    }
+    // A host whose client was only just ended goes by itself in a moment.
+    std::vector<PrefixProcess> running, hosts;
+    WaitUntil(
+        [&] {
+            running = PrefixProcesses();
+            hosts = ConsoleHostsWithoutClient(running);
+            return hosts.empty();
+        },
+        2s);
+    const std::vector<OpenFile> open = hosts.empty() ? std::vector<OpenFile>{} : OpenFilesUnder(roots);
+    int quiet = 0;
+    for (const PrefixProcess& host : hosts) {
+        std::string held;
+        for (const OpenFile& file : open) {
+            if (file.Holder != host.Id) continue;
+            held.append(" ").append(Utf8(file.Path.filename().wstring()));
+            after.HeldByWine.push_back(file.Path);
+        }
+        const bool ended = EndProcess(host.Id, 5s);
+        if (held.empty() && ended) {
+            ++quiet;
+            continue;
+        }
+        const auto starter = std::find_if(running.begin(), running.end(),
+                                          [&](const PrefixProcess& p) { return p.Id == host.Parent; });
+        after.WineNotes += "Wine's console host " + Describe(host) + " had no client (its starter, process " +
+                           std::to_string(host.Parent) + ", had ended" +
+                           (starter != running.end() ? "; the id is now " + Describe(*starter) : std::string()) + ")" +
+                           (held.empty() ? "" : " and held" + held) + (ended ? ", ended; " : ", could not be ended; ");
+    }
+    if (quiet) after.WineNotes += "ended " + std::to_string(quiet) + " more console host(s) Wine left without a client; ";
+
+    // Wine's lists show neither processes it never got going nor their handles: what one
+    // held is a file of the case that refuses an exclusive open until they are ended, and
+    // no longer after.
+    const auto heldFiles = [&] {
+        std::vector<fs::path> held;
+        for (const fs::path& root : roots) {
+            for (fs::path& file : FilesUnder(root)) {
+                if (HeldOpen(file) && !HeldByWine(file, after.HeldByWine)) held.push_back(std::move(file));
+            }
+        }
+        return held;
+    };
+    const std::vector<UnixProcess> stalled = WineProcessesNeverStarted(kNeverStartedAge);
+    if (!stalled.empty()) EndNeverStarted(stalled, heldFiles(), after);
+
+    // On Windows a file is open only while some process has a handle on it: one still
+    // open with nothing of the case left and no handle in Wine's list is held by Wine's
+    // server alone.
+    const std::vector<fs::path> stillHeld = heldFiles();
+    if (stillHeld.empty()) return after;
+    const std::vector<OpenFile> openNow = OpenFilesUnder(roots);
+    std::string serverHeld;
+    for (const fs::path& file : stillHeld) {
+        if (std::any_of(openNow.begin(), openNow.end(), [&](const OpenFile& o) { return SamePath(o.Path, file); })) continue;
+        serverHeld.append(" ").append(Utf8(file.filename().wstring()));
+        after.HeldByWine.push_back(file);
+    }
+    if (!serverHeld.empty()) {
+        after.WineNotes += "held open by Wine's server with no process of the case left and no handle in Wine's list:" +
+                           serverHeld + "; ";
+    }
+    return after;
+}
+
+// Ends the processes Wine never got going and notes which files of the case they held.
+void EndNeverStarted(const std::vector<UnixProcess>& stalled, const std::vector<fs::path>& held, Aftermath& after) {
+    std::string names;
+    size_t ended = 0;
+    for (const UnixProcess& process : stalled) {
+        ended += KillUnixProcess(process.Pid) ? 1 : 0;
+        const auto slash = process.Program.find_last_of('\\');
+        names.append(" ").append(process.Program.substr(slash == std::string::npos ? 0 : slash + 1));
+        names.append(" (Linux pid ").append(std::to_string(process.Pid)).append(")");
+    }
+    WaitUntil([&] { return std::none_of(held.begin(), held.end(), HeldOpen); }, 3s);
+    std::string released;
+    for (const fs::path& file : held) {
+        if (HeldOpen(file)) continue;
+        released.append(" ").append(Utf8(file.filename().wstring()));
+        after.HeldByWine.push_back(file);
+    }
+    after.WineNotes += "Wine's processes that never started, not in its process list:" + names +
+                       (released.empty() ? "" : "; they held" + released) +
+                       (ended == stalled.size() ? "; ended; " : "; not all could be ended; ");
 }
 
 Verdict RunCase(const Case& c, int number) {
-    const fs::path base = fs::path(L"C:\\TindrelMatrix") / std::to_wstring(number);
-    const fs::path folder = c.Folder.size() > 1 && c.Folder[1] == L':' ? fs::path(c.Folder) : base / c.Folder;
+    const fs::path base = FreshFolder(kMatrixRoot / std::to_wstring(number));
+    const bool elsewhere = c.Folder.size() > 1 && c.Folder[1] == L':';
+    const fs::path folder = elsewhere ? FreshFolder(c.Folder) : base / c.Folder;
+    std::vector<fs::path> roots{base};
+    if (elsewhere) roots.push_back(folder);
     std::error_code ignored;
-    RemoveTree(L"C:\\TindrelMatrix");
-    RemoveTree(folder);
     Verdict verdict{"", "", false};
+    std::string wineNotes;
+    std::vector<fs::path> heldByWine;
+    const std::vector<PrefixProcess> before = PrefixProcesses();
     Outcome outcome = Outcome::Refused;
     double cpuShare = 0;
     // The program's private work folder lives in the user's temporary folder.
@@ -207,15 +379,20 @@ Verdict RunCase(const Case& c, int number) {
             verdict.Saw = "program ended without a message";
         }
 
+        app.End();
         heldByOther.Reset();
         // A tool stuck in a driver call outlives the program by the design of the case.
         if (install.EndToolsStillRunning() > 0) verdict.Left += "(tool left running) ";
+        Aftermath after = EndWhatTheCaseLeft(before, roots);
+        verdict.Left += after.CaseProcesses;
+        wineNotes = std::move(after.WineNotes);
+        heldByWine = std::move(after.HeldByWine);
         for (const auto& entry : fs::directory_iterator(folder, ignored)) {
             const std::wstring name = entry.path().filename().wstring();
             // A read-only file is someone else's: the program never makes one.
             const bool othersFile = ::GetFileAttributesW(entry.path().c_str()) & FILE_ATTRIBUTE_READONLY;
             if (name != L"nerocmd.exe" && name != L"nerocmd.cfg" && name != L"nerocmd.log" && name != L"keep.txt" &&
-                !othersFile) {
+                !othersFile && !HeldByWine(entry.path(), heldByWine)) {
                 verdict.Left += Utf8(name) + " ";
             }
         }
@@ -224,17 +401,36 @@ Verdict RunCase(const Case& c, int number) {
     // Private folders (Tindrel, Tindrel.2, ...), with the error output, wherever they went.
     for (const auto& place : fs::directory_iterator(temp, ignored)) {
         if (!place.is_directory() || place.path().filename().wstring().rfind(L"Tindrel", 0) != 0) continue;
-        verdict.Left += "private folder " + Utf8(place.path().filename().wstring()) + ":";
+        std::string programs, wines;
         for (const auto& entry : fs::directory_iterator(place.path(), ignored)) {
-            verdict.Left += " " + Utf8(entry.path().filename().wstring());
+            (HeldByWine(entry.path(), heldByWine) ? wines : programs) += " " + Utf8(entry.path().filename().wstring());
         }
-        verdict.Left += " ";
+        const std::string name = "private folder " + Utf8(place.path().filename().wstring()) + ":";
+        // A folder holding only what Wine's host held could not be removed because of it.
+        if (!programs.empty() || wines.empty()) verdict.Left += name + programs + " ";
+        if (!wines.empty()) wineNotes += name + wines + " (Wine's, see above); ";
     }
     for (const fs::path& place : {folder, folder.parent_path(), base, fs::current_path()}) {
         if (fs::exists(place / L"canary")) verdict.Left += "CANARY in " + place.string() + " ";
     }
     for (const fs::path& stray : {fs::current_path() / L"run.bat", fs::current_path() / L"b.txt"}) {
         if (fs::exists(stray)) verdict.Left += "stray " + stray.string() + " ";
+    }
+    // The next case starts in a fresh folder whatever happens here.
+    std::vector<fs::path> stuck;
+    for (const fs::path& root : roots) {
+        for (fs::path& path : RemoveTree(root, kRemoveBound)) stuck.push_back(std::move(path));
+    }
+    if (!stuck.empty()) {
+        const std::vector<OpenFile> open = OpenFilesUnder(roots);
+        const std::vector<PrefixProcess> running = PrefixProcesses();
+        for (const fs::path& path : stuck) {
+            if (HeldByWine(path, heldByWine)) {
+                wineNotes += "could not remove " + Utf8(path.wstring()) + " (Wine's, as above); ";
+            } else {
+                verdict.Left += "could not remove " + Utf8(path.wstring()) + " (" + Holders(path, open, running) + ") ";
+            }
+        }
     }
     if (verdict.Left.empty()) verdict.Left = "nothing";
     const bool onlyHeldFilesLeft = c.ToolHoldsFiles && verdict.Left.find("CANARY") == std::string::npos &&
@@ -248,6 +444,7 @@ Verdict RunCase(const Case& c, int number) {
         verdict.Met = verdict.Met && cpuShare <= 0.01;
     }
     if (outcome != c.Expected) verdict.Saw += std::string(" [expected ") + OutcomeName(c.Expected) + "]";
+    if (!wineNotes.empty()) verdict.Left += "; not the program's: " + wineNotes.substr(0, wineNotes.size() - 2);
     return verdict;
 }
 
@@ -384,7 +581,7 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
         // refuses new files so the run needs the private folder.
         Case gone{"temporary folder removed by a cleaner", L"Program Files\\Nero"};
         gone.Refusing = true;
-        gone.PrepareTemp = [](const fs::path& temp) { fs::remove_all(temp); };
+        gone.PrepareTemp = [](const fs::path& temp) { RemoveTree(temp, kRemoveBound); };
         cases.push_back(std::move(gone));
         Case fileInTheWay{"a file named Tindrel in the temporary folder", L"Program Files\\Nero"};
         fileInTheWay.Refusing = true;
@@ -472,6 +669,11 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring locale = argc > 1 ? argv[1] : L"zh";
     const std::string only = argc > 2 ? Utf8(argv[2]) : "";
     int failed = 0, number = 0;
+    // What an earlier run left: console hosts without a client, and its folders, as far
+    // as they go within the bound (a case takes a fresh folder beside what stays).
+    for (const PrefixProcess& host : ConsoleHostsWithoutClient(PrefixProcesses())) EndProcess(host.Id, 5s);
+    for (const UnixProcess& process : WineProcessesNeverStarted(kNeverStartedAge)) KillUnixProcess(process.Pid);
+    RemoveTree(kMatrixRoot, kRemoveBound);
     for (const Case& c : CasesFor(locale)) {
         ++number;
         if (!only.empty() && c.Name.find(only) == std::string::npos) continue;

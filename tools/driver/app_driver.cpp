@@ -164,10 +164,7 @@ bool RunningApp::Start(const wchar_t* program) {
 }
 
 RunningApp::~RunningApp() {
-    if (Running()) {
-        ::TerminateProcess(process_.hProcess, 99);
-        ::WaitForSingleObject(process_.hProcess, 5000);
-    }
+    End();
     if (process_.hProcess) ::CloseHandle(process_.hProcess);
     if (process_.hThread) ::CloseHandle(process_.hThread);
 }
@@ -236,6 +233,12 @@ bool RunningApp::WaitForExit(std::chrono::milliseconds timeout, DWORD* code) con
 double RunningApp::CpuSeconds() const {
     if (!unixPid_) unixPid_ = FindUnixProcess(unixName_);
     return unixPid_ ? ReadUnixProcess(unixPid_).CpuSeconds : 0;
+}
+
+void RunningApp::End() const {
+    if (!Running()) return;
+    ::TerminateProcess(process_.hProcess, 99);
+    ::WaitForSingleObject(process_.hProcess, 5000);
 }
 
 bool RunningApp::Running() const {

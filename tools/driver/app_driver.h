@@ -76,6 +76,9 @@ public:
     // True if the process ended within `timeout`; its exit code goes to `code`.
     bool WaitForExit(std::chrono::milliseconds timeout, DWORD* code = nullptr) const;
     bool Running() const;
+    // Ends the process if it still runs, waiting at most 5 s for it to go.
+    void End() const;
+    DWORD ProcessId() const { return process_.dwProcessId; }
     // From the start of the process until its main window was visible.
     std::chrono::microseconds StartupTime() const { return startup_; }
     // The CPU time (user and system) the process has used so far, from /proc.

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "run/install_entry.h"
+#include "tools/driver/prefix_leftovers.h"
 #include "tests/support/test_support.h"
 #include "win/code_page.h"
 #include "win/unique_handle.h"
@@ -19,10 +20,10 @@ SimulatedInstall::SimulatedInstall(const fs::path& folder, const std::string& se
     hadValue_ = ::RegQueryValueExW(key_, kInstallValue, nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &size) ==
                 ERROR_SUCCESS;
     saved_ = saved;
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
+    // Bounded: a file an earlier run left held cannot hold up this one.
+    RemoveTree(folder_, std::chrono::seconds{10});
     fs::create_directories(folder_);
-    fs::copy_file(testing::OwnFolder() / L"nerocmd.exe", folder_ / L"nerocmd.exe");
+    fs::copy_file(testing::OwnFolder() / L"nerocmd.exe", folder_ / L"nerocmd.exe", fs::copy_options::overwrite_existing);
     Configure(settings);
     SetEntry((folder_ / L"nero.exe").wstring());
 }

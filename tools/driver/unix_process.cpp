@@ -18,24 +18,84 @@ std::string WinePrefix(const std::wstring& processFolder) {
     return {};
 }
 
+// How long ago the process started: its start (the 22nd field of stat, in clock ticks
+// since boot) against the machine's uptime.
+double SecondsSinceStart(const std::wstring& processFolder) {
+    std::ifstream stat((processFolder + L"\\stat").c_str());
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    const auto nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos) return 0;
+    std::istringstream fields(text.substr(nameEnd + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+        if (i == 22) {
+            double uptime = 0;
+            std::ifstream(L"Z:\\proc\\uptime") >> uptime;
+            return uptime - std::stod(field) / 100.0;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
-int FindUnixProcess(const std::string& name) {
+std::vector<UnixProcess> UnixProcessesOfPrefix() {
+    std::vector<UnixProcess> processes;
     WIN32_FIND_DATAW entry;
     const HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
-    if (search == INVALID_HANDLE_VALUE) return 0;
+    if (search == INVALID_HANDLE_VALUE) return processes;
     const std::string ownPrefix = WinePrefix(L"Z:\\proc\\self");
-    int newest = 0;
+    int ownPid = 0;
+    std::ifstream(L"Z:\\proc\\self\\stat") >> ownPid;
     do {
         const int pid = _wtoi(entry.cFileName);
-        if (pid <= newest) continue;
+        if (pid <= 0 || pid == ownPid) continue;
         const std::wstring folder = L"Z:\\proc\\" + std::wstring(entry.cFileName);
-        std::ifstream comm((folder + L"\\comm").c_str());
-        std::string line;
-        if (std::getline(comm, line) && line == name && WinePrefix(folder) == ownPrefix) newest = pid;
+        if (WinePrefix(folder) != ownPrefix) continue;
+        UnixProcess process{pid, {}, {}};
+        std::getline(std::ifstream((folder + L"\\comm").c_str()), process.Comm);
+        std::ifstream arguments((folder + L"\\cmdline").c_str(), std::ios::binary);
+        std::getline(arguments, process.Program, '\0');  // wine64 itself
+        process.Program.clear();
+        std::getline(arguments, process.Program, '\0');
+        process.AgeSeconds = SecondsSinceStart(folder);
+        processes.push_back(std::move(process));
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
+    return processes;
+}
+
+int FindUnixProcess(const std::string& name) {
+    int newest = 0;
+    for (const UnixProcess& process : UnixProcessesOfPrefix()) {
+        if (process.Comm == name && process.Pid > newest) newest = process.Pid;
+    }
     return newest;
+}
+
+bool KillUnixProcess(int pid) {
+    std::wstring command = L"start.exe /wait /unix /bin/kill -KILL " + std::to_wstring(pid);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                          &process)) {
+        return false;
+    }
+    ::WaitForSingleObject(process.hProcess, 30000);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    // start.exe hands the Unix program over without a process to wait for. Nothing here
+    // reaps an ended process: it stays a zombie.
+    const std::wstring stat = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat";
+    for (int step = 0; step < 200; ++step) {
+        std::ifstream file(stat.c_str());
+        std::string text((std::istreambuf_iterator<char>(file)), {});
+        const auto nameEnd = text.rfind(')');
+        if (nameEnd == std::string::npos || text.compare(nameEnd, 3, ") Z") == 0) return true;
+        ::Sleep(50);
+    }
+    return false;
 }
 
 UnixProcessFigures ReadUnixProcess(int pid) {
