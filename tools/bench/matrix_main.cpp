@@ -594,10 +594,11 @@ std::vector<Case> CasesFor(const std::wstring& locale) {
         cases.push_back(std::move(nowhere));
     }
     cases.push_back({"tool prints 10 MB", L"Nero", "mode=large\nsize=10000000\n", Outcome::Result, nullptr, nullptr,
-                     std::chrono::seconds{40}, 0, false, L"Temp", L"后面的 9,737,892 个字符没有显示。"});
+                     std::chrono::seconds{40}, 0, false, L"Temp",
+                     L"（共 10,000,000 字节），这里只显示了开头的 262,108 个字符。"});
     cases.push_back({"tool prints one 1 MB line", L"Nero", "mode=line\nsize=1000000\n", Outcome::Result, nullptr,
                      nullptr, std::chrono::seconds{40}, 0, false, L"Temp",
-                     L"后面的 737,856 个字符没有显示。没有换行的长行在这里每 1,024 个字符断开显示。"});
+                     L"（共 1,000,000 字节），这里只显示了开头的 262,144 个字符。没有换行的长行在这里每 1,024 个字符断开显示。"});
     cases.push_back({"tool prints binary bytes", L"Nero", "mode=binary\n"});
     cases.push_back({"tool never answers", L"Nero", "mode=hang\n", Outcome::NoResult, nullptr, nullptr,
                      std::chrono::seconds{180}});
