@@ -26,7 +26,7 @@ std::wstring QuotedPath(std::wstring_view path) {
 
 }  // namespace
 
-BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workFolder, bool networkTool) {
+BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workFolder) {
     const std::wstring tool(toolFolder);
     const std::wstring argument = std::wstring(L" ") + kToolArgument;
     if (tool != workFolder) {
@@ -36,12 +36,10 @@ BatchText ComposeBatchText(std::wstring_view toolFolder, std::wstring_view workF
         text.BatchLine = L"pushd " + QuotedPath(tool) + L" && " + text.Command + L" > " +
                          QuotedPath(std::wstring(workFolder) + kOutputFile);
         // cmd.exe /c file.bat exits with its last command's return code, not ERRORLEVEL,
-        // so the tool comes last where it can. A network folder needs popd after it, to
-        // free the drive letter pushd maps; call's second expansion then hands the
-        // tool's ERRORLEVEL, which popd leaves alone, to a last command that returns it.
-        if (networkTool) {
-            text.BatchLine += L" & popd & call \"%SystemRoot%\\system32\\cmd.exe\" /d /c exit %%ERRORLEVEL%%";
-        }
+        // so the tool comes last, on a network folder too: no popd and no second
+        // interpreter to hand its status on, which the command-prompt policy that still
+        // allows batch files would refuse. The launcher frees the drive letter pushd maps
+        // for a network folder once the interpreter has ended.
         return text;
     }
     if (std::all_of(tool.begin(), tool.end(), IsPlainCharacter)) {

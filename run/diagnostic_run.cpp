@@ -23,11 +23,10 @@ constexpr wchar_t kNotDoneCaption[] = L"测试未完成";
 
 // How long a run that found the output complete waits for the command interpreter to
 // end before it reads the interpreter's status. The output is complete as soon as the
-// tool has ended; after it, on a network tool folder, the interpreter still runs popd and
-// starts a second interpreter that hands on the tool's status, well under a second even
-// on a slow machine that scans every program it starts. Five seconds leave a wide margin
-// and stay under one cycle; an interpreter that outlives them (popd stuck on a server
-// that went away) is judged by the output as it stands.
+// tool has ended, and the interpreter ends right after it, since the tool is the batch
+// line's last command: well under a second even on a slow machine. Five seconds leave a
+// wide margin and stay under one cycle; an interpreter that outlives them (closing a
+// network folder on a server that went away) is judged by the output as it stands.
 constexpr Milliseconds kInterpreterEndWait{5000};
 constexpr Milliseconds kInterpreterEndStep{100};
 

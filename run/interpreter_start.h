@@ -25,8 +25,9 @@ struct InterpreterStart {
 InterpreterStart PlanInterpreterStart(const std::wstring& batchFile, const std::wstring& toolFolder,
                                       std::wstring_view parentEnvironment, const std::wstring& systemFolder);
 
-// pushd maps a drive letter for a network folder, which only popd removes: a batch that
-// is stopped before its popd would leave one more letter taken until log-off.
+// pushd maps a drive letter for a network folder, which only popd removes; the batch line
+// runs no popd (the tool comes last), so the launcher frees the letter itself once the
+// interpreter has ended, or each run would leave one more letter taken until log-off.
 class NetworkDrives {
 public:
     struct Mapping {

@@ -122,8 +122,8 @@ std::wstring FolderInLine(const std::wstring& folder, const wchar_t* reference, 
 std::string EncodeBatchFile(ToolPaths& paths, const std::wstring& workFolder, RunContext& context) {
     const bool inToolFolder = workFolder == paths.Folder;
     const std::wstring tool = FolderInLine(paths.Folder, inToolFolder ? kBatchFileFolder : kToolFolderReference, context);
-    const BatchText text = ComposeBatchText(tool, inToolFolder ? tool : FolderInLine(workFolder, kBatchFileFolder, context),
-                                            IsNetworkPath(paths.Folder));
+    const BatchText text =
+        ComposeBatchText(tool, inToolFolder ? tool : FolderInLine(workFolder, kBatchFileFolder, context));
     paths.Command = text.Command;
     paths.BatchLine = text.BatchLine;
     return context.Encoding.Encode(text.BatchLine + L"\r\n").value();

@@ -6,10 +6,10 @@ namespace tindrel {
 namespace {
 
 TEST(BatchLineTest, PlainFoldersKeepTheClassicUnquotedLine) {
-    const BatchText text = ComposeBatchText(L"C:\\Nero\\", L"C:\\Nero\\", false);
+    const BatchText text = ComposeBatchText(L"C:\\Nero\\", L"C:\\Nero\\");
     EXPECT_EQ(text.Command, L"C:\\Nero\\nerocmd --listdrives");
     EXPECT_EQ(text.BatchLine, L"C:\\Nero\\nerocmd --listdrives > C:\\Nero\\b.txt");
-    EXPECT_EQ(ComposeBatchText(L"D:\\Apps_1\\Nero-6.0\\", L"D:\\Apps_1\\Nero-6.0\\", false).BatchLine,
+    EXPECT_EQ(ComposeBatchText(L"D:\\Apps_1\\Nero-6.0\\", L"D:\\Apps_1\\Nero-6.0\\").BatchLine,
               L"D:\\Apps_1\\Nero-6.0\\nerocmd --listdrives > D:\\Apps_1\\Nero-6.0\\b.txt");
 }
 
@@ -28,46 +28,41 @@ TEST(BatchLineTest, OtherFoldersAreQuotedWithPercentDoubled) {
         {kBatchFileFolder, L"\"%~dp0nerocmd\" --listdrives > \"%~dp0b.txt\""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ComposeBatchText(c.Folder, c.Folder, false).BatchLine, c.Line);
+        EXPECT_EQ(ComposeBatchText(c.Folder, c.Folder).BatchLine, c.Line);
     }
-    EXPECT_EQ(ComposeBatchText(L"C:\\Program Files\\Nero\\", L"C:\\Program Files\\Nero\\", false).Command,
+    EXPECT_EQ(ComposeBatchText(L"C:\\Program Files\\Nero\\", L"C:\\Program Files\\Nero\\").Command,
               L"\"C:\\Program Files\\Nero\\nerocmd\" --listdrives");
 }
 
 TEST(BatchLineTest, AWorkFolderElsewhereGetsTheToolFolderMadeCurrentFirst) {
     // The tool still runs in its own folder; only the work files live apart. Every path
     // is quoted, whatever it holds, because user names hold anything. The tool comes
-    // last, so that its status is the interpreter's; a network folder's drive letter is
-    // freed after it and the status handed on.
+    // last, so that its status is the interpreter's, on a network folder too.
     const struct {
         const wchar_t* Tool;
         const wchar_t* Work;
-        bool Network;
         const wchar_t* Line;
     } cases[] = {
-        {L"C:\\Nero\\", L"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\", false,
+        {L"C:\\Nero\\", L"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\",
          L"pushd \"C:\\Nero\\\" && \"C:\\Nero\\nerocmd\" --listdrives > "
          L"\"C:\\Users\\li\\AppData\\Local\\Temp\\Tindrel\\b.txt\""},
-        {L"C:\\Program Files (x86)\\Nero\\", L"C:\\Users\\a&b %TEMP% !x! ^(李)\\Tindrel\\", false,
+        {L"C:\\Program Files (x86)\\Nero\\", L"C:\\Users\\a&b %TEMP% !x! ^(李)\\Tindrel\\",
          L"pushd \"C:\\Program Files (x86)\\Nero\\\" && \"C:\\Program Files (x86)\\Nero\\nerocmd\" --listdrives > "
          L"\"C:\\Users\\a&b %%TEMP%% !x! ^(李)\\Tindrel\\b.txt\""},
-        {L"\\\\server\\share\\Nero\\", L"C:\\Temp\\Tindrel\\", true,
+        {L"\\\\server\\share\\Nero\\", L"C:\\Temp\\Tindrel\\",
          L"pushd \"\\\\server\\share\\Nero\\\" && \"\\\\server\\share\\Nero\\nerocmd\" --listdrives > "
-         L"\"C:\\Temp\\Tindrel\\b.txt\" & popd & call \"%SystemRoot%\\system32\\cmd.exe\" /d /c exit %%ERRORLEVEL%%"},
+         L"\"C:\\Temp\\Tindrel\\b.txt\""},
         // Both folders named by the interpreter, as for a Chinese tool folder and user name.
-        {kToolFolderReference, kBatchFileFolder, false,
+        {kToolFolderReference, kBatchFileFolder,
          L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > \"%~dp0b.txt\""},
-        {kToolFolderReference, kBatchFileFolder, true,
-         L"pushd \"%TINDREL_TOOL_FOLDER%\" && \"%TINDREL_TOOL_FOLDER%nerocmd\" --listdrives > \"%~dp0b.txt\" & popd & "
-         L"call \"%SystemRoot%\\system32\\cmd.exe\" /d /c exit %%ERRORLEVEL%%"},
     };
     for (const auto& c : cases) {
-        const BatchText text = ComposeBatchText(c.Tool, c.Work, c.Network);
+        const BatchText text = ComposeBatchText(c.Tool, c.Work);
         EXPECT_EQ(text.BatchLine, c.Line);
         EXPECT_EQ(text.Command, L"\"" + std::wstring(c.Tool) + L"nerocmd\" --listdrives");
     }
     // A work folder named as the batch file's own: %~dp0 is expanded, not doubled.
-    EXPECT_EQ(ComposeBatchText(L"C:\\100%\\Nero\\", kBatchFileFolder, false).BatchLine,
+    EXPECT_EQ(ComposeBatchText(L"C:\\100%\\Nero\\", kBatchFileFolder).BatchLine,
               L"pushd \"C:\\100%%\\Nero\\\" && \"C:\\100%%\\Nero\\nerocmd\" --listdrives > \"%~dp0b.txt\"");
 }
 

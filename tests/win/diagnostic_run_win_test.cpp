@@ -592,8 +592,8 @@ fs::path WineShareFolder() {
 
 TEST_F(Win32RunTest, NetworkFoldersRunWhateverErrorlevelVariableTheUserHas) {
     // A private folder on a network path (a redirected profile's %TEMP%), where cmd.exe
-    // cannot work, beside a local tool folder and then a network one, whose line hands on
-    // the tool's status as %ERRORLEVEL%: a variable of that name must not take its place.
+    // cannot work, beside a local tool folder and then a network one, with a variable
+    // named errorlevel in the program's environment, which the interpreter must not get.
     const fs::path local = WineShareFolder();
     if (local.empty()) GTEST_SKIP() << "needs Wine's dosdevices\\unc for a network path";
     std::error_code ignored;
