@@ -103,6 +103,13 @@ std::wstring BatchNeverRanText(const ToolPaths& paths, std::optional<unsigned lo
     if (!said.empty()) text += L"\r\n\r\n命令解释器的输出：\r\n" + said;
     if (!errors.empty()) text += L"\r\n\r\n命令解释器的错误信息：\r\n" + errors;
     if (said.empty() && errors.empty()) text += L"\r\n\r\n命令解释器没有说明原因。";
+    // The interpreter echoes each batch command it runs: an echo of the line means the
+    // batch did run, and only pushd or the output's redirection failed.
+    if (said.find(kToolArgument) != std::wstring::npos) {
+        return text + L"\r\n\r\n批处理文件已经运行，但没能进入 Nero Burning Rom 的安装文件夹，或者没能建立输出文件"
+                      L"（原因见上面命令解释器的回答）。请确认这个文件夹可以打开（网络文件夹请检查网络连接），"
+                      L"然后再按一下“开始测试”按钮。";
+    }
     return text + L"\r\n\r\n这台计算机上的策略可能禁止运行批处理文件（学校、网吧等公用计算机常常这样设置）。"
                   L"请把上面的信息告诉这台计算机的管理员，然后再按一下“开始测试”按钮。";
 }

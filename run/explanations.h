@@ -22,7 +22,7 @@ std::wstring BatchFilesBlockedText();
 // The interpreter ended without creating the output file, which it does before it even
 // looks the tool up: the batch line never reached the tool (a policy that blocks batch
 // files, a pushd that failed). What the interpreter said on either output, and its exit
-// status (empty when unknown).
+// status (empty when unknown); a policy is suggested only where the batch did not run.
 std::wstring BatchNeverRanText(const ToolPaths& paths, std::optional<unsigned long> status, FileSystem& files);
 // Neither the tool folder nor the temporary folder takes the work files.
 std::wstring NoWritablePlaceText(const std::wstring& toolFolder, const SystemError& why);
