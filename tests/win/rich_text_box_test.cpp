@@ -22,6 +22,16 @@
 namespace tindrel::ui {
 namespace {
 
+// Windows' clipboard history and remote-desktop services open the clipboard after every
+// change, so it may be busy for a moment: tried for up to 2 s.
+bool OpenClipboardSoon(HWND owner) {
+    for (int tries = 0; tries < 100; ++tries) {
+        if (::OpenClipboard(owner)) return true;
+        ::Sleep(20);
+    }
+    return false;
+}
+
 class RichTextBoxTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(::LoadLibraryW(L"msftedit.dll")); }
@@ -329,12 +339,12 @@ TEST_F(RichTextBoxTest, CopyingDuringTheLoadOfATenMegabyteOutputTakesTheWholeTex
     for (const auto& copy : copies) {
         TearDown();  // a fresh box: RichEdit takes seconds to drop a large text
         SetUp();
-        ASSERT_TRUE(::OpenClipboard(box_.Handle()) && ::EmptyClipboard() && ::CloseClipboard());
+        ASSERT_TRUE(OpenClipboardSoon(box_.Handle()) && ::EmptyClipboard() && ::CloseClipboard());
         ASSERT_FALSE(box_.LoadFile(file.wstring()));
         ASSERT_TRUE(box_.Loading());
         copy();
         EXPECT_FALSE(box_.Loading());
-        ASSERT_TRUE(::OpenClipboard(box_.Handle()));
+        ASSERT_TRUE(OpenClipboardSoon(box_.Handle()));
         const HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
         const std::wstring copied = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
         if (data) ::GlobalUnlock(data);
